@@ -12,8 +12,10 @@
 #include "platform/wait_pump.h"
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TSocketBase : public TComponent {
 public:
@@ -81,31 +83,41 @@ protected:
     WaitPump& Pump() { return *pump_; }
 
 private:
-    enum class WaitEnd { Ready, Canceled, TimedOut };
+    enum class WaitEnd { Ready, Canceled, TimedOut, Closed };
+    struct Address;
+    using Clock = std::chrono::steady_clock;
 
     WaitPump* pump_;
     int fd_ = -1;
     bool connected_ = false;
     bool cancelRequested_ = false;
-    bool peerClosed_ = false;
+    bool peerClosed_ = false;   // the server has hung up; what is buffered is all that comes
+    bool closedAtEof_ = false;  // the last close came from the server hanging up
     bool destroying_ = false;
+    bool idleWatching_ = false;
+    std::uint64_t generation_ = 0;  // counts connections, so a wait notices a close under it
     std::string status_;
-    // Received bytes not yet handed out: inbuf_[inpos_, end).
-    std::string inbuf_;
-    std::size_t inpos_ = 0;
+    // Received bytes not yet handed out: buf_[begin_, end_).
+    std::unique_ptr<char[]> buf_;
+    std::size_t cap_ = 0;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
 
-    using Clock = std::chrono::steady_clock;
     Clock::time_point WaitDeadline() const;
+    // Waits on fd within deadline. On a time-out it calls Abort() first.
     WaitEnd WaitOn(int fd, WaitFor what, Clock::time_point deadline);
-
-    std::vector<std::string> LookUp(const std::string& host, bool& timedOut, bool& canceled);
-    void CloseSocket(bool raiseEvent);
+    std::vector<Address> ResolveHost();
+    std::vector<Address> LookUp(Clock::time_point deadline);
+    bool CloseSocket(bool raiseEvent);
     void StartIdleWatch();
+    void StopIdleWatch();
     void OnIdleReadable();
-    // Reads what the socket has now. Returns false when it would block.
-    bool ReceiveSome();
-    std::size_t Buffered() const { return inbuf_.size() - inpos_; }
+    enum class Received { Data, Eof, WouldBlock };
+    Received ReceiveSome();  // ESockError on a socket error (after closing)
+    std::size_t Buffered() const { return end_ - begin_; }
+    void DropBuffered() { begin_ = end_ = 0; }
     [[noreturn]] void ThrowReadAborted();
+    [[noreturn]] void ThrowSocketError(int errnoValue);
 };
 
 // Windows Sockets style text for an errno value: "10054:Connection reset by peer".
