@@ -1,0 +1,8 @@
+#include "pop3/pop3_reply.h"
+
+#include "platform/nth_word.h"
+
+bool IsOkReply(const std::string& Reply)
+{
+    return NthWord(Reply, ' ', 1).find("+OK") != std::string::npos;
+}
