@@ -47,6 +47,11 @@ struct LookupCase {
     std::string expected;
 };
 
+void PrintTo(const LookupCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class ProfileLookup : public PrivateProfile, public ::testing::WithParamInterface<LookupCase> {};
 
 TEST_P(ProfileLookup, FindsTheValueTheWindowsReaderWould)
