@@ -94,6 +94,14 @@ ssl = no
 disable_plaintext_auth = no
 auth_mechanisms = plain
 auth_failure_delay = 0
+# Tests log in with wrong passwords on purpose; the logins that follow must
+# not be slowed down by the brute-force penalty.
+login_trusted_networks = 127.0.0.0/8
+service anvil {
+  unix_listener anvil-auth-penalty {
+    mode = 0
+  }
+}
 log_path = $state/dovecot.log
 info_log_path = $state/dovecot.log
 mail_location = maildir:~/Maildir
