@@ -311,7 +311,8 @@ TSocketBase::Received TSocketBase::ReceiveSome()
         if (cap_ - end_ < kReadChunk) {
             const std::size_t newCap = end_ + kReadChunk;
             auto bigger = std::make_unique_for_overwrite<char[]>(newCap);
-            std::memcpy(bigger.get(), buf_.get(), end_);
+            if (end_ > 0)
+                std::memcpy(bigger.get(), buf_.get(), end_);
             buf_ = std::move(bigger);
             cap_ = newCap;
         }
