@@ -7,6 +7,7 @@
 #include "pop3/pop3_client.h"
 #include "pop3/pop3_reply.h"
 #include "pop3/retrieval_state.h"
+#include "pop3/text_lines.h"
 
 #include <exception>
 
@@ -41,7 +42,7 @@ void DispatchBody(TPop3Client& client)
         client.PartMode = pmFile;
         client.ExtractPart(message);
         // No file made (an empty body): the list's index error.
-        message.Body.LoadFromFile(client.AttachFilePath() + message.Attachments[0]);
+        LoadTextLines(client.AttachFilePath() + message.Attachments[0], message.Body);
     } else {
         client.ExtractPart(message);  // pmBody: every line into Body
     }
