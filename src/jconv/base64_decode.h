@@ -5,7 +5,6 @@
 // pad characters from adding bytes).
 
 #include <array>
-#include <string>
 #include <string_view>
 
 namespace jconv {
@@ -32,7 +31,14 @@ inline unsigned char Base64ValueOf(unsigned char C)
     return kBase64Values[C];
 }
 
-// Appends the bytes of every complete group of four; a shorter tail adds nothing.
-void AppendBase64Decoded(std::string& Out, std::string_view Text);
+// Room that DecodeBase64Groups needs for a text of Length bytes.
+constexpr std::size_t Base64DecodedBound(std::size_t Length)
+{
+    return Length / 4 * 3;
+}
+
+// Writes the bytes of every complete group of four to Out and returns the end
+// of what it wrote; a shorter tail adds nothing.
+char* DecodeBase64Groups(std::string_view Text, char* Out);
 
 } // namespace jconv

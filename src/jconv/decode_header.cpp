@@ -5,27 +5,49 @@
 #include "jconv/base64_decode.h"
 #include "jconv/jis_to_sjis.h"
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 constexpr std::string_view kOpeningMarker = "=?ISO-2022-JP?B?";
 constexpr std::string_view kClosingMarker = "?=";
 
-// Folds ASCII letters only, so no other byte can pass for a marker letter.
-constexpr char AsciiUpper(char C)
+// The marker as two little-endian words, and the bit 5 of its letters:
+// OR-ing that bit into both sides folds exactly the ASCII pairs I/i, S/s,
+// O/o, J/j, P/p and B/b, so no other byte can pass for a marker letter.
+constexpr std::uint64_t MarkerWord(std::size_t From, bool LettersOnly)
 {
-    return (C >= 'a' && C <= 'z') ? static_cast<char>(C - ('a' - 'A')) : C;
+    std::uint64_t word = 0;
+    for (std::size_t i = 8; i-- > 0;) {
+        const char c = kOpeningMarker[From + i];
+        const bool letter = c >= 'A' && c <= 'Z';
+        word = (word << 8) | (LettersOnly ? (letter ? 0x20u : 0u) : static_cast<unsigned char>(c));
+    }
+    return word;
 }
 
 bool OpeningMarkerAt(std::string_view Text, std::size_t P)
 {
+    static_assert(kOpeningMarker.size() == 16);
+    static_assert(std::endian::native == std::endian::little, "marker words are little-endian");
+    constexpr std::uint64_t kFold0 = MarkerWord(0, true);
+    constexpr std::uint64_t kFold1 = MarkerWord(8, true);
+    constexpr std::uint64_t kMarker0 = MarkerWord(0, false) | kFold0;
+    constexpr std::uint64_t kMarker1 = MarkerWord(8, false) | kFold1;
     if (Text.size() - P < kOpeningMarker.size())
         return false;
-    for (std::size_t i = 0; i < kOpeningMarker.size(); ++i)
-        if (AsciiUpper(Text[P + i]) != kOpeningMarker[i])
-            return false;
-    return true;
+    std::uint64_t first;
+    std::uint64_t second;
+    std::memcpy(&first, Text.data() + P, sizeof first);
+    std::memcpy(&second, Text.data() + P + 8, sizeof second);
+    return (first | kFold0) == kMarker0 && (second | kFold1) == kMarker1;
 }
 
 bool ClosingMarkerAt(std::string_view Text, std::size_t P)
@@ -34,12 +56,80 @@ bool ClosingMarkerAt(std::string_view Text, std::size_t P)
 }
 
 // Only '=' and '?' can begin a marker; the bytes between them are copied or
-// collected in one go.
+// collected in one go. '=' and '?' differ only in bit 1, so OR-ing that bit
+// in turns both into '?', and one compare finds either.
 std::size_t NextMarkerCandidate(std::string_view Text, std::size_t P)
 {
-    while (P < Text.size() && Text[P] != '=' && Text[P] != '?')
+#ifdef __SSE2__
+    const __m128i bit1 = _mm_set1_epi8(0x02);
+    const __m128i question = _mm_set1_epi8('?');
+    while (Text.size() - P >= 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text.data() + P));
+        const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(chunk, bit1), question));
+        if (found != 0)
+            return P + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(found)));
+        P += 16;
+    }
+#endif
+    while (P < Text.size() && (Text[P] | 0x02) != '?')
         ++P;
     return P;
+}
+
+// The text of the open word. Usually one stretch of the input, held as a
+// range; only a marker inside the word splits it, and then it is copied.
+class WordText {
+public:
+    explicit WordText(std::string_view Input) : input_(Input) {}
+
+    bool Empty() const { return !spilled_ && begin_ == end_; }
+
+    void Append(std::size_t From, std::size_t To)
+    {
+        if (!spilled_ && (begin_ == end_ || end_ == From)) {
+            if (begin_ == end_)
+                begin_ = From;
+            end_ = To;
+            return;
+        }
+        if (!spilled_) {
+            copy_.assign(input_.substr(begin_, end_ - begin_));
+            spilled_ = true;
+        }
+        copy_.append(input_.substr(From, To - From));
+    }
+
+    std::string_view View() const
+    {
+        return spilled_ ? std::string_view(copy_) : input_.substr(begin_, end_ - begin_);
+    }
+
+    void Clear()
+    {
+        begin_ = end_ = 0;
+        copy_.clear();
+        spilled_ = false;
+    }
+
+private:
+    std::string_view input_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    std::string copy_;
+    bool spilled_ = false;
+};
+
+// Decodes one closed word onto the end of Out. The base64 bytes land in Out
+// and are turned into Shift-JIS where they lie, which never needs more room.
+void AppendDecodedWord(std::string& Out, std::string_view Word)
+{
+    const std::size_t start = Out.size();
+    Out.resize(start + jconv::Base64DecodedBound(Word.size()));
+    char* const bytes = Out.data() + start;
+    const char* const bytesEnd = jconv::DecodeBase64Groups(Word, bytes);
+    const char* const sjisEnd =
+        jconv::ConvertJisToSjis(bytes, static_cast<std::size_t>(bytesEnd - bytes), bytes);
+    Out.resize(static_cast<std::size_t>(sjisEnd - Out.data()));
 }
 
 } // namespace
@@ -48,11 +138,10 @@ std::string TZtConv::DecodeHeader(const std::string& Header) const
 {
     const std::string_view text = Header;
     std::string out;
-    // Decoded words are never longer than their text, so this is the only
+    // A decoded word is never longer than its text, so this is the only
     // growth of the result.
     out.reserve(text.size());
-    std::string word;  // collected text of the open word
-    std::string bytes; // its base64-decoded bytes
+    WordText word(text);
     bool inWord = false;
     std::size_t p = 0;
     while (p < text.size()) {
@@ -66,11 +155,9 @@ std::string TZtConv::DecodeHeader(const std::string& Header) const
             // Closes a word, or is simply removed outside one.
             inWord = false;
             p += kClosingMarker.size();
-            if (!word.empty()) {
-                bytes.clear();
-                jconv::AppendBase64Decoded(bytes, word);
-                jconv::AppendJisAsSjis(out, bytes);
-                word.clear();
+            if (!word.Empty()) {
+                AppendDecodedWord(out, word.View());
+                word.Clear();
             }
             // The byte after "?=" is copied without the marker tests.
             if (p < text.size())
@@ -78,7 +165,10 @@ std::string TZtConv::DecodeHeader(const std::string& Header) const
             continue;
         }
         const std::size_t end = NextMarkerCandidate(text, p + 1);
-        (inWord ? word : out).append(text, p, end - p);
+        if (inWord)
+            word.Append(p, end);
+        else
+            out.append(text, p, end - p);
         p = end;
     }
     // A word that no "?=" closed is dropped.

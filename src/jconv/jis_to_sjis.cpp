@@ -22,11 +22,10 @@ Designation EscapeAt(const unsigned char* in, std::size_t p, std::size_t n)
 
 } // namespace
 
-void AppendJisAsSjis(std::string& Out, std::string_view Jis)
+char* ConvertJisToSjis(const char* In, std::size_t Length, char* Out)
 {
-    const auto* in = reinterpret_cast<const unsigned char*>(Jis.data());
-    const std::size_t n = Jis.size();
-    Out.reserve(Out.size() + n);
+    const auto* in = reinterpret_cast<const unsigned char*>(In);
+    const std::size_t n = Length;
     bool twoByte = false;
     std::size_t p = 0;
     while (p < n) {
@@ -36,18 +35,27 @@ void AppendJisAsSjis(std::string& Out, std::string_view Jis)
             p += 3;
         } else if (!twoByte) {
             // The byte at p is copied whatever it is; the run after it only
-            // up to the next byte that might begin an escape.
-            std::size_t end = p + 1;
-            while (end < n && in[end] != kEsc)
-                ++end;
-            Out.append(Jis, p, end - p);
-            p = end;
+            // up to the next byte that might begin an escape. Byte by byte,
+            // as Out may overlap In.
+            *Out++ = static_cast<char>(in[p++]);
+            while (p < n && in[p] != kEsc)
+                *Out++ = static_cast<char>(in[p++]);
         } else {
-            if (n - p >= 2)
-                AppendSjisPair(Out, in[p], in[p + 1]);
-            p += 2; // an odd last byte is dropped
+            // Pairs until a byte that might begin an escape sits at a pair
+            // boundary; the first pair may itself start with a stray ESC.
+            do {
+                if (n - p < 2) {
+                    p = n; // an odd last byte is dropped
+                    break;
+                }
+                const unsigned char c1 = in[p];
+                const unsigned char c2 = in[p + 1];
+                Out = WriteSjisPair(Out, c1, c2);
+                p += 2;
+            } while (p < n && in[p] != kEsc);
         }
     }
+    return Out;
 }
 
 } // namespace jconv

@@ -12,8 +12,9 @@ TZtConv::TZtConv(TComponent* Owner)
 
 std::string TZtConv::Base64Decode(const std::string& Text) const
 {
-    std::string bytes;
-    jconv::AppendBase64Decoded(bytes, Text);
+    std::string bytes(jconv::Base64DecodedBound(Text.size()), '\0');
+    const char* const end = jconv::DecodeBase64Groups(Text, bytes.data());
+    bytes.resize(static_cast<std::size_t>(end - bytes.data()));
     return bytes;
 }
 
@@ -24,14 +25,15 @@ unsigned char TZtConv::Base64Value(unsigned char C) const
 
 std::string TZtConv::JisToSjis(const std::string& Jis) const
 {
-    std::string sjis;
-    jconv::AppendJisAsSjis(sjis, Jis);
+    std::string sjis(Jis.size(), '\0');
+    const char* const end = jconv::ConvertJisToSjis(Jis.data(), Jis.size(), sjis.data());
+    sjis.resize(static_cast<std::size_t>(end - sjis.data()));
     return sjis;
 }
 
 std::string TZtConv::JisToSjisPair(unsigned char C1, unsigned char C2) const
 {
-    std::string pair;
-    jconv::AppendSjisPair(pair, C1, C2);
-    return pair;
+    char pair[2];
+    const char* const end = jconv::WriteSjisPair(pair, C1, C2);
+    return std::string(pair, static_cast<std::size_t>(end - pair));
 }
