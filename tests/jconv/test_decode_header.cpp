@@ -94,4 +94,17 @@ TEST(DecodeHeader, ManyWordsInOneValue)
     EXPECT_EQ(conv.DecodeHeader(header), expected);
 }
 
+// Ordinary bytes are skipped in blocks; a marker must be seen wherever it
+// falls within or across them.
+TEST(DecodeHeader, FindsMarkersAtEveryOffset)
+{
+    const TZtConv conv;
+    for (std::size_t offset = 0; offset < 40; ++offset) {
+        const std::string pad(offset, 'a');
+        EXPECT_EQ(conv.DecodeHeader(pad + "?=b" + pad), pad + "b" + pad) << offset;
+        EXPECT_EQ(conv.DecodeHeader(pad + "=" + pad), pad + "=" + pad) << offset;
+        EXPECT_EQ(conv.DecodeHeader(pad + kWordTo + pad), pad + Hex("82 C6") + pad) << offset;
+    }
+}
+
 } // namespace
