@@ -6,7 +6,10 @@
 #
 # Any user name logs in with the password "pass"; the mail of user U is the
 # maildir MAILROOT/U/Maildir, so a test makes a mailbox by writing files.
-# STATE_DIR/env tells TOVIK_DOVECOT_PORT and TOVIK_DOVECOT_MAILROOT.
+# STATE_DIR/env tells TOVIK_DOVECOT_PORT and TOVIK_DOVECOT_MAILROOT, and for
+# TLS TOVIK_DOVECOT_POP3S_PORT and TOVIK_DOVECOT_CA: the plain port offers STLS,
+# the POP3S port speaks TLS at once, both with a certificate for "localhost"
+# only, issued by a private CA made at start (TOVIK_DOVECOT_CA).
 # The system's own Dovecot configuration (/etc/dovecot) is never used.
 set -euo pipefail
 
@@ -66,8 +69,26 @@ master_pid() {
   cat "$base/master.pid"
 }
 
+# A private CA and a server certificate naming only "localhost", so that a
+# client asking for 127.0.0.1 sees a name mismatch.
+make_certificates() {
+  local dir=$1
+  mkdir -p "$dir"
+  (
+    cd "$dir"
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 3 \
+      -subj "/CN=tovik test CA" -keyout ca.key -out ca.pem 2>/dev/null
+    openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
+      -subj "/CN=localhost" -keyout server.key -out server.csr 2>/dev/null
+    printf 'subjectAltName=DNS:localhost\nbasicConstraints=CA:FALSE\n' >server.ext
+    openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
+      -extfile server.ext -out server.pem 2>/dev/null
+  )
+  chmod 644 "$dir"/*.pem
+}
+
 write_config() {
-  local conf=$1 state=$2 base=$3 mailroot=$4 port=$5 uid=$6 gid=$7
+  local conf=$1 state=$2 base=$3 mailroot=$4 port=$5 uid=$6 gid=$7 sport=$8 tls=$9
   local user_settings=""
   if [[ $(id -u) -ne 0 ]]; then
     # Unprivileged: every process runs as the caller, without chroots.
@@ -90,7 +111,9 @@ state_dir = $state/lib
 instance_name = tovik-$(basename "$base")
 protocols = pop3
 listen = 127.0.0.1
-ssl = no
+ssl = yes
+ssl_cert = <$tls/server.pem
+ssl_key = <$tls/server.key
 disable_plaintext_auth = no
 auth_mechanisms = plain
 auth_failure_delay = 0
@@ -123,7 +146,9 @@ service pop3-login {
     port = $port
   }
   inet_listener pop3s {
-    port = 0
+    address = 127.0.0.1
+    port = $sport
+    ssl = yes
   }
 }
 $user_settings
@@ -196,14 +221,17 @@ cmd_start() {
   chown "$uid:$gid" "$mailroot"
   chmod 755 "$mailroot"
 
-  local conf=$state/dovecot.conf attempt port
+  make_certificates "$instance/tls"
+
+  local conf=$state/dovecot.conf attempt port sport
   : >"$state/dovecot.log"
   for attempt in 1 2 3 4 5; do
     port=$want_port
     if [[ -z "$port" ]]; then
       port=$(free_port) || { log "no free port found"; exit 1; }
     fi
-    write_config "$conf" "$state" "$base" "$mailroot" "$port" "$uid" "$gid"
+    sport=$(free_port) || { log "no free port found"; exit 1; }
+    write_config "$conf" "$state" "$base" "$mailroot" "$port" "$uid" "$gid" "$sport" "$instance/tls"
     # The daemon must not hold the caller's output open (ctest waits for it).
     if ! "$dovecot" -c "$conf" </dev/null >>"$state/dovecot.log" 2>&1; then
       log "dovecot did not start (see $state/dovecot.log)"
@@ -226,6 +254,8 @@ cmd_start() {
       {
         echo "TOVIK_DOVECOT_PORT=$port"
         echo "TOVIK_DOVECOT_MAILROOT=$mailroot"
+        echo "TOVIK_DOVECOT_POP3S_PORT=$sport"
+        echo "TOVIK_DOVECOT_CA=$instance/tls/ca.pem"
       } >"$state/env"
       log "listening on 127.0.0.1:$port, mail in $mailroot"
       return 0

@@ -233,6 +233,19 @@ void TSocketBase::Connect()
         }
         const int one = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        std::unique_ptr<TlsSession> session;
+        if (UseTls) {
+            try {
+                session = std::make_unique<TlsSession>(fd, Host, VerifyPeer, CaFile);
+                Handshake(*session, fd, deadline);
+            } catch (...) {
+                session.reset();
+                pump_->Release(fd);
+                close(fd);
+                throw;
+            }
+        }
+        tls_ = std::move(session);
         fd_ = fd;
         ++generation_;
         connected_ = true;
@@ -246,11 +259,42 @@ void TSocketBase::Connect()
     throw ESockError("Connection Failed");
 }
 
+void TSocketBase::Handshake(TlsSession& session, int fd, Clock::time_point deadline)
+{
+    StatusMessage(4, "TLS handshake");
+    for (TlsSession::Want want = session.Handshake(); want != TlsSession::Want::Nothing; want = session.Handshake()) {
+        const WaitEnd end = WaitOn(fd, want == TlsSession::Want::Read ? WaitFor::Readable : WaitFor::Writable, deadline);
+        if (end == WaitEnd::TimedOut)
+            throw ESockError("Connection Timed out");
+        if (end != WaitEnd::Ready)
+            throw ESockError("Connection Canceled");
+    }
+}
+
+void TSocketBase::StartTls()
+{
+    if (fd_ < 0)
+        ThrowSocketError(ENOTSOCK);
+    if (tls_)
+        throw ESockError("TLS is already on");
+    // Bytes that came before the handshake were not protected: never use them.
+    DropBuffered();
+    try {
+        auto session = std::make_unique<TlsSession>(fd_, Host, VerifyPeer, CaFile);
+        Handshake(*session, fd_, WaitDeadline());
+        tls_ = std::move(session);
+    } catch (...) {
+        CloseSocket(true);
+        throw;
+    }
+}
+
 bool TSocketBase::CloseSocket(bool raiseEvent)
 {
     if (fd_ < 0)
         return false;
     pump_->Release(fd_);
+    tls_.reset();
     close(fd_);
     fd_ = -1;
     idleWatching_ = false;
@@ -267,6 +311,8 @@ void TSocketBase::Disconnect()
 {
     StatusMessage(8, "Disconnecting");
     closedAtEof_ = false;
+    if (tls_)
+        tls_->Shutdown();
     CloseSocket(true);
 }
 
@@ -316,6 +362,25 @@ TSocketBase::Received TSocketBase::ReceiveSome()
             buf_ = std::move(bigger);
             cap_ = newCap;
         }
+    }
+    if (tls_) {
+        TlsSession::Want want;
+        long n = 0;
+        try {
+            n = tls_->Read(buf_.get() + end_, cap_ - end_, want);
+        } catch (const ESockError&) {
+            CloseSocket(true);
+            throw;
+        }
+        if (n > 0) {
+            end_ += static_cast<std::size_t>(n);
+            return Received::Data;
+        }
+        if (n == 0) {
+            peerClosed_ = true;
+            return Received::Eof;
+        }
+        return Received::WouldBlock;
     }
     for (;;) {
         const ssize_t n = recv(fd_, buf_.get() + end_, cap_ - end_, MSG_DONTWAIT);
@@ -408,6 +473,10 @@ void TSocketBase::Writeln(const std::string& Text)
     if (fd_ < 0)
         ThrowSocketError(ENOTSOCK);
     const std::string data = Text + "\r\n";
+    if (tls_) {
+        WriteTls(data);
+        return;
+    }
     std::size_t sent = 0;
     while (sent < data.size()) {
         const ssize_t n = send(fd_, data.data() + sent, data.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -432,6 +501,29 @@ void TSocketBase::Writeln(const std::string& Text)
     }
 }
 
+void TSocketBase::WriteTls(const std::string& data)
+{
+    std::size_t sent = 0;
+    while (sent < data.size()) {
+        TlsSession::Want want;
+        long n = 0;
+        try {
+            n = tls_->Write(data.data() + sent, data.size() - sent, want);
+        } catch (const ESockError&) {
+            CloseSocket(true);
+            throw;
+        }
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+            continue;
+        }
+        // Like a plain write, this wait deliberately runs no events.
+        pollfd p{fd_, static_cast<short>(want == TlsSession::Want::Read ? POLLIN : POLLOUT), 0};
+        if (poll(&p, 1, TimeOut > 0 ? TimeOut : -1) == 0)
+            ThrowSocketError(ETIMEDOUT);
+    }
+}
+
 void TSocketBase::Transaction(const std::string& Command, std::string& Reply)
 {
     StatusMessage(8, "Transaction");
@@ -444,7 +536,8 @@ void TSocketBase::ClearInput() noexcept
 {
     StatusMessage(8, "Clearing Input");
     DropBuffered();
-    if (fd_ < 0)
+    // Raw bytes taken from under a TLS session would break it.
+    if (fd_ < 0 || tls_)
         return;
     char sink[kReadChunk];
     [[maybe_unused]] const ssize_t ignored = recv(fd_, sink, sizeof sink, MSG_DONTWAIT);

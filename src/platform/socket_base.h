@@ -9,6 +9,7 @@
 
 #include "platform/component.h"
 #include "platform/exception.h"
+#include "platform/tls_session.h"
 #include "platform/wait_pump.h"
 
 #include <chrono>
@@ -30,6 +31,11 @@ public:
     int Port = 0;
     int TimeOut = 0;      // ms per single wait; 0 = no limit
     int ReportLevel = 0;  // StatusMessage texts of this level or lower reach OnStatus
+    // TLS from the first byte (POP3S). VerifyPeer: the certificate must chain
+    // to the trust store and name Host; off only for self-signed test servers.
+    bool UseTls = false;
+    bool VerifyPeer = true;
+    std::string CaFile;  // trust only these certificates; empty: the system's store
 
     TNotifyEvent OnDisconnect;
     THandlerEvent OnInvalidHost;
@@ -45,6 +51,7 @@ public:
 
     // --- state -------------------------------------------------------------
     bool Connected() const { return connected_; }
+    bool TlsActive() const { return tls_ != nullptr; }
     const std::string& Status() const { return status_; }
 
     // --- operations ---------------------------------------------------------
@@ -72,6 +79,10 @@ public:
     void ClearInput() noexcept;
     // Sets the cancel request and ends the wait under way.
     void Cancel();
+    // Turns the open connection into a TLS one (after STLS). Whatever the
+    // server sent before is dropped. On failure the connection is closed
+    // (OnDisconnect) and ESockError says why; nothing more is sent.
+    void StartTls();
     // Exception "Not Connected" unless connected (OnConnectionRequired may repair).
     void CheckConnection();
 
@@ -97,6 +108,7 @@ private:
     bool idleWatching_ = false;
     std::uint64_t generation_ = 0;  // counts connections, so a wait notices a close under it
     std::string status_;
+    std::unique_ptr<TlsSession> tls_;
     // Received bytes not yet handed out: buf_[begin_, end_).
     std::unique_ptr<char[]> buf_;
     std::size_t cap_ = 0;
@@ -107,13 +119,16 @@ private:
     // Waits on fd within deadline. On a time-out it calls Abort() first.
     WaitEnd WaitOn(int fd, WaitFor what, Clock::time_point deadline);
     std::vector<Address> ResolveHost();
+    // Runs the TLS handshake on fd within deadline; ESockError on failure.
+    void Handshake(TlsSession& session, int fd, Clock::time_point deadline);
     std::vector<Address> LookUp(Clock::time_point deadline);
     bool CloseSocket(bool raiseEvent);
     void StartIdleWatch();
     void StopIdleWatch();
     void OnIdleReadable();
     enum class Received { Data, Eof, WouldBlock };
-    Received ReceiveSome();  // ESockError on a socket error (after closing)
+    Received ReceiveSome();
+    void WriteTls(const std::string& data);  // ESockError on a socket error (after closing)
     std::size_t Buffered() const { return end_ - begin_; }
     void DropBuffered() { begin_ = end_ = 0; }
     [[noreturn]] void ThrowReadAborted();

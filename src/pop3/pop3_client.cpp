@@ -88,6 +88,7 @@ void TPop3Client::Connect()
     };
 
     try {
+        UseTls = Security == TPop3Security::Pop3s;
         TSocketBase::Connect();
     } catch (...) {
         cleanUp();
@@ -99,6 +100,13 @@ void TPop3Client::Connect()
         ReadLn(reply);  // the greeting; untrusted server text from here on
         if (!IsOkReply(reply))
             throw Exception(reply);
+        if (Security == TPop3Security::StartTls) {
+            // Credentials never travel before the session is protected.
+            Transaction("STLS", reply);
+            if (!IsOkReply(reply))
+                throw Exception(reply);
+            StartTls();
+        }
 
         int failures = 0;
         for (bool accepted = false; !accepted; ++failures) {

@@ -13,6 +13,10 @@
 // Where the part copy and the header scan put a line.
 enum TPartMode : int { pmFile = 0, pmBody = 1, pmHeader = 2 };
 
+// How the dialogue is protected: not at all, TLS from the first byte (POP3S),
+// or TLS after the greeting through STLS.
+enum class TPop3Security { None, Pop3s, StartTls };
+
 // Shared by all client instances for the life of the process: the cursor into
 // the captured body lines, and the counter that names temporary part files.
 extern int LineCursor;
@@ -28,6 +32,7 @@ public:
     bool Parse = false;
     std::string Password;
     bool DeleteOnRead = false;
+    TPop3Security Security = TPop3Security::None;
     const std::string& AttachFilePath() const { return attachFilePath_; }
     // Stores the directory with a trailing '/'; an empty value stays empty.
     void SetAttachFilePath(const std::string& Path);

@@ -22,6 +22,8 @@ struct DovecotEnv {
     std::string reason;
     int port = 0;
     std::string mailRoot;
+    int pop3sPort = 0;
+    std::string caFile;
 };
 
 DovecotEnv ReadEnv() {
@@ -45,6 +47,8 @@ DovecotEnv ReadEnv() {
         const std::string value = line.substr(eq + 1);
         if (key == "TOVIK_DOVECOT_PORT") env.port = std::atoi(value.c_str());
         if (key == "TOVIK_DOVECOT_MAILROOT") env.mailRoot = value;
+        if (key == "TOVIK_DOVECOT_POP3S_PORT") env.pop3sPort = std::atoi(value.c_str());
+        if (key == "TOVIK_DOVECOT_CA") env.caFile = value;
     }
     if (env.port <= 0 || env.mailRoot.empty()) {
         env.reason = path + " lacks the port or the mail root";
@@ -102,6 +106,10 @@ bool RunningUnderCi() {
 int DovecotPort() { return RequireEnv().port; }
 
 std::string DovecotMailRoot() { return RequireEnv().mailRoot; }
+
+int DovecotPop3sPort() { return RequireEnv().pop3sPort; }
+
+std::string DovecotCaFile() { return RequireEnv().caFile; }
 
 std::string NewMailbox(const std::vector<std::string>& messages) {
     const fs::path root = RequireEnv().mailRoot;

@@ -25,6 +25,10 @@ std::string DovecotNotConfiguredReason();
 bool RunningUnderCi();
 int DovecotPort();
 std::string DovecotMailRoot();
+// TLS: the port that speaks TLS at once (the plain port offers STLS), and the
+// private CA that issued the server's certificate, which names "localhost" only.
+int DovecotPop3sPort();
+std::string DovecotCaFile();
 
 // Makes a user that no test has used yet, holding the given messages (text
 // with CR LF or LF line ends) so that POP3 message n is messages[n - 1].
