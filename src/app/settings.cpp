@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kMaxHosts = 5;
 constexpr int kDefaultPort = 110;
+constexpr int kPop3sPort = 995;
 // The readers hand a 256-byte buffer with size 255: values keep 254 bytes.
 constexpr std::size_t kValueBufferSize = 255;
 
@@ -80,19 +81,51 @@ int StrToInt(const std::string& text)
     return static_cast<std::int32_t>(negative ? 0U - bits : bits);
 }
 
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
 // Our extension: an account may name its POP3 port; anything unusable means
-// the standard one.
-int ReadPort(const std::string& section)
+// the standard one (995 for POP3S).
+int ReadPort(const std::string& section, int standardPort)
 {
     const std::string text = ReadIniValue(section, "port");
     if (text.empty())
-        return kDefaultPort;
+        return standardPort;
     try {
         const int port = StrToInt(text);
-        return port >= 1 && port <= 65535 ? port : kDefaultPort;
+        return port >= 1 && port <= 65535 ? port : standardPort;
     } catch (const EConvertError&) {
-        return kDefaultPort;
+        return standardPort;
     }
+}
+
+// An unknown value is kept as such: guessing "none" would quietly send the
+// password in the clear.
+TAccountSecurity ParseSecurity(const std::string& text)
+{
+    const std::string value = Lower(text);
+    if (value.empty() || value == "none")
+        return TAccountSecurity::None;
+    if (value == "pop3s")
+        return TAccountSecurity::Pop3s;
+    if (value == "starttls")
+        return TAccountSecurity::StartTls;
+    return TAccountSecurity::Unknown;
+}
+
+void ReadSecurity(const std::string& section, Thostrec& host)
+{
+    host.securityText = ReadIniValue(section, "ssl");
+    host.security = ParseSecurity(host.securityText);
+    const std::string verify = Lower(ReadIniValue(section, "verify"));
+    host.verify = !(verify == "no" || verify == "false" || verify == "off" || verify == "0");
+    host.caFile = ReadIniValue(section, "cafile");
+    host.port = ReadPort(section, host.security == TAccountSecurity::Pop3s ? kPop3sPort : kDefaultPort);
 }
 
 }  // namespace
@@ -139,7 +172,7 @@ bool LoadSettings(const std::string& iniPath)
         host.popServer = ReadIniValue(name, "host_pop");
         host.userId = ReadIniValue(name, "id");
         host.password = ReadIniValue(name, "passwd");
-        host.port = ReadPort(name);
+        ReadSecurity(name, host);
     }
     return true;
 }

@@ -260,6 +260,43 @@ INSTANTIATE_TEST_SUITE_P(Ports, AccountPort,
                                            PortCase{"port=65536", 110}, PortCase{"port=-995", 110},
                                            PortCase{"port=pop3", 110}));
 
+struct SecurityCase {
+    const char* lines;
+    TAccountSecurity security;
+    int port;
+    bool verify;
+};
+
+void PrintTo(const SecurityCase& c, std::ostream* os)
+{
+    *os << c.lines;
+}
+
+class AccountSecurity : public Settings, public ::testing::WithParamInterface<SecurityCase> {};
+
+TEST_P(AccountSecurity, IsReadWithItsStandardPortAndVerificationOnUnlessTurnedOff)
+{
+    Write(std::string("[SetInfo]\ncount=1\nhost1=a\n[a]\nhost_pop=p\n") + GetParam().lines);
+    EXPECT_TRUE(Load());
+    const Thostrec& host = hostData_.hosts[1];
+    EXPECT_EQ(host.security, GetParam().security);
+    EXPECT_EQ(host.port, GetParam().port);
+    EXPECT_EQ(host.verify, GetParam().verify);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Security, AccountSecurity,
+    ::testing::Values(SecurityCase{"", TAccountSecurity::None, 110, true},
+                      SecurityCase{"ssl=none\n", TAccountSecurity::None, 110, true},
+                      SecurityCase{"ssl=pop3s\n", TAccountSecurity::Pop3s, 995, true},
+                      SecurityCase{"SSL = POP3S\nport=1995\n", TAccountSecurity::Pop3s, 1995, true},
+                      SecurityCase{"ssl=starttls\n", TAccountSecurity::StartTls, 110, true},
+                      SecurityCase{"ssl=starttls\nverify=no\n", TAccountSecurity::StartTls, 110, false},
+                      SecurityCase{"ssl=pop3s\nverify=yes\n", TAccountSecurity::Pop3s, 995, true},
+                      SecurityCase{"ssl=pop3s\nverify=maybe\n", TAccountSecurity::Pop3s, 995, true},
+                      // A typo must not quietly fall back to plain text.
+                      SecurityCase{"ssl=tls\n", TAccountSecurity::Unknown, 110, true}));
+
 TEST_F(Settings, LoadingWithoutTheGlobalObjectsIsAProgrammingError)
 {
     Write(FiveAccounts("count=5"));
