@@ -83,7 +83,9 @@ std::string FreeFileName(const std::string& Dir, const std::string& Name)
         return Name;
     const auto dot = static_cast<std::size_t>(LastPos(".", Name));
     const std::string stem = dot > 0 ? Name.substr(0, dot - 1) : Name;
-    const std::string extension = dot > 0 ? "." + Name.substr(dot) : std::string();
+    std::string extension;
+    if (dot > 0)
+        extension.append(".").append(Name, dot);
     for (int k = 1;; ++k) {
         std::string candidate = stem + "_" + std::to_string(k) + extension;
         if (!PathExists(Dir + candidate))
