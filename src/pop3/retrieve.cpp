@@ -53,7 +53,7 @@ void DeleteOnServer(TPop3Client& client, int MessageNumber)
     // No message may be lost: the copy must be whole and durable before DELE.
     SaveMessageCopy(client.AttachFilePath(), MessageNumber, client.MailMessage());
     std::string reply;
-    client.Transaction("DELE " + std::to_string(MessageNumber), reply);
+    client.Transaction("DELE " + std::to_string(MessageNumber), reply);  // untrusted server text
     // Only an exact "-ERR" first field fails; this is not the +OK test.
     if (NthWord(reply, ' ', 1) == "-ERR")
         throw Exception(reply);
@@ -68,7 +68,7 @@ void Retrieve(TPop3Client& client, int MessageNumber)
     client.PartMode = pmHeader;
 
     std::string reply;
-    client.Transaction("RETR " + std::to_string(MessageNumber), reply);
+    client.Transaction("RETR " + std::to_string(MessageNumber), reply);  // untrusted server text
     if (!IsOkReply(reply))
         throw Exception(reply);
 
