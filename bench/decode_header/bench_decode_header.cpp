@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -79,27 +80,42 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines, std::si
 }
 
 // One pass as a filter would run it, for a wall-clock comparison with the
-// command-line tools: read the file, decode each line, write the result.
+// command-line tools: read the file in blocks, decode each line, write the
+// result block by block.
 int Print(const std::string& path)
 {
-    const std::optional<std::string> text = ReadFile(path);
-    if (!text) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!in) {
         std::cerr << "cannot read " << path << "\n";
         return 1;
     }
+    constexpr std::size_t kBlock = 1 << 20;
     const TZtConv conv;
+    std::string pending; // read but not yet decoded: at most one partial line
     std::string line;
     std::string out;
-    out.reserve(text->size() + 1);
-    std::string_view rest = *text;
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        line.assign(rest.substr(0, end));
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        out += conv.DecodeHeader(line);
-        out += '\n';
+    std::vector<char> block(kBlock);
+    bool more = true;
+    while (more) {
+        const std::size_t got = std::fread(block.data(), 1, block.size(), in.get());
+        more = got == block.size();
+        pending.append(block.data(), got);
+        std::string_view rest = pending;
+        while (!rest.empty()) {
+            const std::size_t end = rest.find('\n');
+            if (end == std::string_view::npos && more)
+                break;
+            line.assign(rest.substr(0, end));
+            rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+            out += conv.DecodeHeader(line);
+            out += '\n';
+        }
+        pending.erase(0, pending.size() - rest.size());
+        if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size())
+            return 1;
+        out.clear();
     }
-    return std::fwrite(out.data(), 1, out.size(), stdout) == out.size() ? 0 : 1;
+    return 0;
 }
 
 int Measure(const std::string& path, int passes)
