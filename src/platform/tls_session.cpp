@@ -31,11 +31,14 @@ std::string LastTlsError()
 // at least; the library's cipher choice.
 SSL_CTX* Context(const std::string& caFile)
 {
+    struct FreeContext {
+        void operator()(SSL_CTX* ctx) const { SSL_CTX_free(ctx); }
+    };
     static std::mutex guard;
-    static std::map<std::string, SSL_CTX*> contexts;
+    static std::map<std::string, std::unique_ptr<SSL_CTX, FreeContext>> contexts;
     const std::lock_guard lock(guard);
     if (const auto it = contexts.find(caFile); it != contexts.end())
-        return it->second;
+        return it->second.get();
     SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
     if (!ctx)
         return nullptr;
@@ -50,7 +53,7 @@ SSL_CTX* Context(const std::string& caFile)
     SSL_CTX_set_options(ctx, SSL_OP_IGNORE_UNEXPECTED_EOF);
     // The library writes with write(): a reset peer must not kill us.
     std::signal(SIGPIPE, SIG_IGN);
-    contexts.emplace(caFile, ctx);
+    contexts.emplace(caFile, std::unique_ptr<SSL_CTX, FreeContext>(ctx));
     return ctx;
 }
 
