@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build
   qt6-base-dev qt6-qpa-plugins libgtest-dev
+  libssl-dev openssl
   dovecot-core dovecot-pop3d
   fonts-ipafont-gothic xvfb xauth
 )
