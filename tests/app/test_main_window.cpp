@@ -357,3 +357,31 @@ TEST_F(WindowTest, CheckBoxIsReadAtConnectOnly)
     ASSERT_TRUE(server.WaitFinished());
     EXPECT_TRUE(server.Mismatches().empty()) << server.Mismatches().front();
 }
+
+TEST_F(WindowTest, ClosingTheWindowDuringAConnectEndsTheWaitWithoutQuit)
+{
+    ScriptedServer server({"SILENT"});
+    Start(ThreeAccounts(server.Port()));
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (halvorn->Pop3Client1.Connected()) {
+            closer.stop();
+            halvorn->close();
+        }
+    });
+    closer.start(10);
+    // Should closing not end the wait, end it here rather than hang the test.
+    bool rescued = false;
+    QTimer::singleShot(std::chrono::seconds(20), halvorn.get(), [&] {
+        rescued = true;
+        halvorn->Pop3Client1.Abort();
+    });
+
+    Click("conctDisconctBtn");  // returns only when the connect has ended
+
+    EXPECT_FALSE(rescued);
+    EXPECT_FALSE(halvorn->isVisible());
+    EXPECT_FALSE(halvorn->Pop3Client1.Connected());
+    ASSERT_TRUE(server.WaitFinished());
+    EXPECT_TRUE(server.Received().empty());
+}

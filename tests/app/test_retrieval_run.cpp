@@ -12,6 +12,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
+#include <stdexcept>
 #include <set>
 
 using namespace Qt::Literals::StringLiterals;
@@ -230,4 +232,54 @@ TEST_F(RetrievalTest, DuringARunRetrieveIsIgnoredAndConnectAbortsWithoutQuit)
     EXPECT_EQ(Panel().Color(), clGray);
     ASSERT_TRUE(server.WaitFinished());
     EXPECT_EQ(server.Received().back(), "RETR 2");  // no QUIT in the middle
+}
+
+TEST_F(RetrievalTest, OnlyTheExceptionFamilyIsCountedAnythingElseEndsTheRun)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> raise;
+        bool counted;
+    };
+    const Case cases[] = {
+        {"Exception", [] { throw Exception("from the family"); }, true},
+        {"EAbortError", [] { throw EAbortError("descendant"); }, true},
+        {"std::runtime_error", [] { throw std::runtime_error("outsider"); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> script = Login(3);
+        Add(script, Served(1, "one"));
+        Add(script, Served(3, "three"));  // message 2 fails before its RETR
+        ScriptedServer server(script);
+        StartOn(server);
+        auto probe = halvorn->Pop3Client1.OnRetrieveStart;
+        int started = 0;
+        halvorn->Pop3Client1.OnRetrieveStart = [&](TComponent* sender) {
+            probe(sender);
+            if (++started == 2)
+                c.raise();
+        };
+        Click("conctDisconctBtn");
+
+        Click("mailGetBtn");
+
+        if (c.counted) {
+            EXPECT_TRUE(boxes.Boxes().empty());
+            EXPECT_EQ(Caption("messageGetErrCntLbl"), u"取得Err数：1"_s);
+            EXPECT_EQ(Lines("messageGetMemo"), (QStringList{u" one"_s, u" three"_s}));
+            EXPECT_EQ(Caption("messageGetCntLbl"), u"現取得数：2"_s);
+        } else {
+            ASSERT_EQ(boxes.Boxes().size(), 1u);
+            EXPECT_EQ(boxes.Boxes().back().text, u"outsider."_s);
+            EXPECT_EQ(Caption("messageGetErrCntLbl"), u"取得Err数："_s);
+            EXPECT_TRUE(Lines("Memo1").isEmpty());
+            EXPECT_EQ(Lines("messageGetMemo"), QStringList{u" one"_s});
+            EXPECT_EQ(Caption("messageGetCntLbl"), u"現取得数：2"_s);
+        }
+        hostInfo.reset();
+        halvorn.reset();
+        progressSeen.clear();
+        errorLabelSeen.clear();
+    }
 }
