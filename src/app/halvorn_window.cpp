@@ -1,5 +1,6 @@
 #include "app/halvorn_window.h"
 
+#include "app/account_connection.h"
 #include "app/host_info_window.h"
 #include "app/settings.h"
 #include "platform/qt/colors.h"
@@ -265,10 +266,7 @@ void THalvorn::conctDisconctBtnClick(QObject*)
     Memo1->clear();
 
     const Thostrec& host = HostData->hosts[static_cast<std::size_t>(CurrentHost + 1)];
-    Pop3Client1.Host = host.popServer;
-    Pop3Client1.UserID = host.userId;
-    Pop3Client1.Password = host.password;
-    Pop3Client1.Port = host.port;
+    ApplyAccount(host, Pop3Client1);
     Pop3Client1.DeleteOnRead = messageDelChkBx->isChecked();
     Timer1->start();
 

@@ -42,6 +42,31 @@ void SetUpField(QLineEdit& field, const QRect& geometry, const QString& extraSty
     field.setGeometry(geometry);
 }
 
+// The client area as designed; the security caption starts right of the fields.
+constexpr int kClientWidth = 216;
+constexpr int kClientHeight = 171;
+constexpr int kSecurityLeft = 214;
+
+QString SecurityCaption(const Thostrec& host)
+{
+    QString caption;
+    switch (host.security) {
+    case TAccountSecurity::None:
+        return caption;  // no "ssl" key: the window stays as it always was
+    case TAccountSecurity::Pop3s:
+        caption = u"POP3S"_s;
+        break;
+    case TAccountSecurity::StartTls:
+        caption = u"STARTTLS"_s;
+        break;
+    case TAccountSecurity::Unknown:
+        return u"ssl=%1 ?"_s.arg(FromSjis(host.securityText));
+    }
+    if (!host.verify)
+        caption += u" (証明書検証なし)"_s;
+    return caption;
+}
+
 }  // namespace
 
 THostInfo::THostInfo()
@@ -53,7 +78,8 @@ THostInfo::THostInfo()
       Label1(Make<TLabel>(this, "Label1")),
       hostNameEdt(Make<QLineEdit>(this, "hostNameEdt")),
       Label4(Make<TLabel>(this, "Label4")),
-      okBtn(Make<QPushButton>(this, "okBtn"))
+      okBtn(Make<QPushButton>(this, "okBtn")),
+      securityLbl(Make<TLabel>(this, "securityLbl"))
 {
     HostInfo = this;
     setObjectName(u"HostInfo"_s);
@@ -76,7 +102,7 @@ void THostInfo::PlaceControls()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    resize(216, 171);
+    resize(kClientWidth, kClientHeight);
     setFont(ProportionalGothicFont(12));
     setAutoFillBackground(true);
     QPalette face = palette();
@@ -113,6 +139,7 @@ void THostInfo::FillFields()
     if (HostData == nullptr || CurrentHost < 0 || CurrentHost >= 5) {
         for (QLineEdit* field : {hostNameEdt, popServerEdt, userIdEdt, passwdEdt})
             field->clear();
+        ShowSecurity(Thostrec{});
         return;
     }
     const Thostrec& host = HostData->hosts[static_cast<std::size_t>(CurrentHost + 1)];
@@ -120,6 +147,21 @@ void THostInfo::FillFields()
     popServerEdt->setText(FromSjis(host.popServer));
     userIdEdt->setText(FromSjis(host.userId));
     passwdEdt->setText(FromSjis(host.password));
+    ShowSecurity(host);
+}
+
+void THostInfo::ShowSecurity(const Thostrec& host)
+{
+    const QString caption = SecurityCaption(host);
+    if (caption.isEmpty()) {
+        securityLbl->hide();
+        resize(kClientWidth, kClientHeight);
+        return;
+    }
+    securityLbl->SetCaption(caption);
+    securityLbl->Place({kSecurityLeft, 47, 0, 12});
+    securityLbl->show();
+    resize(kSecurityLeft + securityLbl->width() + 8, kClientHeight);
 }
 
 void THostInfo::FormCreate(QObject*)

@@ -8,6 +8,7 @@
 class QLineEdit;
 class QPushButton;
 class TLabel;
+struct Thostrec;
 
 class THostInfo final : public QWidget {
     Q_OBJECT
@@ -28,6 +29,9 @@ public:
     QLineEdit* const hostNameEdt;
     TLabel* const Label4;
     QPushButton* const okBtn;
+    // Beside the server: how the account's connection is protected. Shown
+    // (and the window widened for it) only for accounts that set "ssl".
+    TLabel* const securityLbl;
 
     // --- handlers -------------------------------------------------------------
     void FormClose(QObject* Sender);
@@ -44,6 +48,7 @@ private:
 
     void PlaceControls();
     void FillFields();
+    void ShowSecurity(const Thostrec& host);
 };
 
 extern THostInfo* HostInfo;

@@ -36,7 +36,7 @@ std::string IniText(const std::vector<Account>& accounts)
     for (const Account& account : accounts) {
         text += "\r\n[" + account.name + "]\r\nhost_pop=" + account.server + "\r\nid=" +
                 account.id + "\r\npasswd=" + account.password +
-                "\r\nport=" + std::to_string(account.port) + "\r\n";
+                "\r\nport=" + std::to_string(account.port) + "\r\n" + account.extra;
     }
     return Utf8ToSjis(text);
 }

@@ -55,6 +55,7 @@ struct Account {
     std::string id = "joe";
     std::string password = "secret";
     int port = 110;
+    std::string extra = {};  // further key=value lines of the section, CR LF ended
 };
 
 // The text of a tovik.ini (Shift-JIS) listing these accounts.

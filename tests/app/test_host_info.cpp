@@ -4,8 +4,10 @@
 #include "gui_test_env.h"
 
 #include "platform/qt/colors.h"
+#include "platform/qt/label.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
@@ -160,4 +162,39 @@ TEST_F(HostInfoTest, FieldsAreReadOnlySilverAndTheWindowIsCentredOnlyTheFirstTim
     Open();
     EXPECT_EQ(hostInfo->pos(), placed);
     MouseClick(*hostInfo->okBtn);
+}
+
+TEST_F(HostInfoTest, SecurityIsShownBesideTheServerOnlyForAccountsThatSetIt)
+{
+    Start({{"plain", "pop.plain.example", "joe", "pw", 110},
+           {"secure", "pop.secure.example", "ann", "pw", 995, "ssl=pop3s\r\nverify=no\r\n"},
+           {"upgrade", "pop.up.example", "bob", "pw", 110, "ssl=starttls\r\n"}});
+    auto& security = *hostInfo->securityLbl;
+    const QSize designed = hostInfo->size();
+
+    Open();
+    EXPECT_FALSE(security.isVisible());
+    EXPECT_EQ(hostInfo->size(), designed);  // an account without TLS keys looks as it always did
+    MouseClick(*hostInfo->okBtn);
+
+    ChooseAccount(1);
+    Open();
+    EXPECT_TRUE(security.isVisible());
+    EXPECT_EQ(security.text(), u"POP3S (証明書検証なし)"_s);
+    EXPECT_GE(security.x(), Field("popServerEdt").geometry().right());
+    EXPECT_EQ(security.y(), 47);
+    EXPECT_GE(hostInfo->width(), security.geometry().right());
+    QDir().mkpath(QStringLiteral(TOVIK_ARTEFACT_DIR));
+    hostInfo->grab().save(QDir(QStringLiteral(TOVIK_ARTEFACT_DIR)).filePath(u"hostinfo-pop3s.png"_s));
+    MouseClick(*hostInfo->okBtn);
+
+    ChooseAccount(2);
+    Open();
+    EXPECT_EQ(security.text(), u"STARTTLS"_s);
+    MouseClick(*hostInfo->okBtn);
+
+    ChooseAccount(0);
+    Open();
+    EXPECT_FALSE(security.isVisible());
+    EXPECT_EQ(hostInfo->size(), designed);
 }

@@ -166,6 +166,19 @@ TEST_F(WindowTest, EmptyPasswordShowsTheAuthenticationErrorAndTheBlinkingGoesOn)
     ASSERT_TRUE(WaitFor([&] { return Panel().Color() == clGray; }));
 }
 
+TEST_F(WindowTest, UnknownSslSettingFailsBeforeAnythingIsSent)
+{
+    Start({{"typo", "127.0.0.1", "joe", "secret", 1, "ssl=tls\r\n"}});
+
+    Click("conctDisconctBtn");
+
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    // ')' sorts before '.', so no full stop is added.
+    EXPECT_EQ(boxes.Boxes().front().text, u"Unknown ssl setting 'tls' (use none, pop3s or starttls)"_s);
+    EXPECT_FALSE(halvorn->Pop3Client1.Connected());
+    EXPECT_FALSE(Find<QTimer>("Timer1").isActive());
+}
+
 TEST_F(WindowTest, EmptyAccountListConnectsWithEmptyValuesAndFailsTheSameWay)
 {
     Start(std::string("[SetInfo]\r\ncount=0\r\n"));

@@ -69,3 +69,25 @@ INSTANTIATE_TEST_SUITE_P(Dovecot, DovecotRun,
                          [](const ::testing::TestParamInfo<DeleteCase>& param) {
                              return std::string(param.param.name);
                          });
+
+TEST_F(WindowTest, DovecotSessionOverTls)
+{
+    TOVIK_REQUIRE_DOVECOT();
+    for (const bool implicitTls : {true, false}) {
+        const std::string user = NewMailbox(kMessages);
+        const std::string keys = std::string(implicitTls ? "ssl=pop3s" : "ssl=starttls") + "\r\ncafile=" +
+                                 DovecotCaFile() + "\r\n";
+        Start({{"secure", "localhost", user, kDovecotPassword, implicitTls ? DovecotPop3sPort() : DovecotPort(), keys}});
+
+        Click("conctDisconctBtn");
+        ASSERT_TRUE(boxes.Boxes().empty()) << boxes.Boxes().front().text.toStdString();
+        EXPECT_TRUE(halvorn->Pop3Client1.TlsActive());
+        EXPECT_EQ(Caption("totalCntLbl"), u"総件数：3"_s);
+        Click("mailGetBtn");
+        EXPECT_EQ(Lines("messageGetMemo"), (QStringList{u" Hello there"_s, u" 日本語"_s, u" third"_s}));
+        Click("conctDisconctBtn");
+        EXPECT_EQ(Panel().Caption(), u"切断"_s);
+        hostInfo.reset();
+        halvorn.reset();
+    }
+}
