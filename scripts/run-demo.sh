@@ -37,24 +37,38 @@ done
 owner=$(stat -c '%u:%g' "$TOVIK_DOVECOT_MAILROOT")
 chown -R "$owner" "$TOVIK_DOVECOT_MAILROOT/demo"
 
-# tovik.ini lies beside the program and is Shift-JIS.
+# tovik.ini lies beside the program and is Shift-JIS. The third account
+# reaches the same mailbox over POP3S; TOVIK_DEMO_SSL=pop3s or starttls puts
+# the first account on TLS too (the screenshot then shows a TLS session).
+tls_keys() {  # ssl mode -> the account's TLS lines
+  case $1 in
+    pop3s) printf 'host_pop=localhost\nssl=pop3s\nport=%s\ncafile=%s\n' "$TOVIK_DOVECOT_POP3S_PORT" "$TOVIK_DOVECOT_CA" ;;
+    starttls) printf 'host_pop=localhost\nssl=starttls\nport=%s\ncafile=%s\n' "$TOVIK_DOVECOT_PORT" "$TOVIK_DOVECOT_CA" ;;
+    *) printf 'host_pop=127.0.0.1\nport=%s\n' "$TOVIK_DOVECOT_PORT" ;;
+  esac
+}
 iconv -f UTF-8 -t CP932 >"$root/build/src/app/tovik.ini" <<INI
 [SetInfo]
-count=2
+count=3
 host1=デモ
 host2=localhost-test
+host3=デモ-POP3S
 
 [デモ]
-host_pop=127.0.0.1
 id=demo
 passwd=pass
-port=$TOVIK_DOVECOT_PORT
+$(tls_keys "${TOVIK_DEMO_SSL:-none}")
 
 [localhost-test]
 host_pop=127.0.0.1
 id=demo
 passwd=pass
 port=$TOVIK_DOVECOT_PORT
+
+[デモ-POP3S]
+id=demo
+passwd=pass
+$(tls_keys pop3s)
 INI
 
 # Attachments are written to the current directory: keep them in out/.
