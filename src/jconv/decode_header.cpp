@@ -61,14 +61,22 @@ bool ClosingMarkerAt(std::string_view Text, std::size_t P)
 std::size_t NextMarkerCandidate(std::string_view Text, std::size_t P)
 {
 #ifdef __SSE2__
-    const __m128i bit1 = _mm_set1_epi8(0x02);
-    const __m128i question = _mm_set1_epi8('?');
-    while (Text.size() - P >= 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text.data() + P));
-        const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(chunk, bit1), question));
-        if (found != 0)
-            return P + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(found)));
-        P += 16;
+    // Bit i set where the byte at From + i is '=' or '?'.
+    const auto candidates = [&Text](std::size_t From) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text.data() + From));
+        const __m128i folded = _mm_or_si128(chunk, _mm_set1_epi8(0x02));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(folded, _mm_set1_epi8('?'))));
+    };
+    if (Text.size() >= 16) {
+        while (Text.size() - P >= 16) {
+            if (const unsigned found = candidates(P); found != 0)
+                return P + static_cast<std::size_t>(std::countr_zero(found));
+            P += 16;
+        }
+        // The tail: the last 16 bytes, less those before P.
+        const std::size_t last = Text.size() - 16;
+        const unsigned found = candidates(last) >> (P - last);
+        return found != 0 ? P + static_cast<std::size_t>(std::countr_zero(found)) : Text.size();
     }
 #endif
     while (P < Text.size() && (Text[P] | 0x02) != '?')
