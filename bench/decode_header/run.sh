@@ -10,7 +10,7 @@ set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD_DIR:-$repo/build-jconv-rel}
 mb=${1:-50}
-runs=3
+runs=5
 
 # Build quietly; show the log only when it fails.
 build_log=$(mktemp)
@@ -55,7 +55,7 @@ mbps() { awk -v b="$1" -v s="$2" 'BEGIN { printf "%.1f", b / s / 1e6 }'; }
 echo "input: $data ($bytes bytes, $(wc -l <"$data") lines)"
 echo
 
-decode_line=$("$bench" "$data" 5)
+decode_line=$("$bench" "$data" 10)
 ours_decode=${decode_line%% MB/s*}
 echo "ours, DecodeHeader only (in-process):   $decode_line"
 
