@@ -30,6 +30,7 @@ public:
     // Erases the line if it is shown; the next Update may draw it again.
     void Clear();
     bool Visible() const { return visible_; }
+    bool Enabled() const { return enabled_; }
 
 private:
     Terminal terminal_;

@@ -41,7 +41,9 @@ RunResult RetrieveAll(TPop3Client& client, TextEncoding encoding, ProgressBar& p
             progress.Clear();
         WriteLine(stdout, TerminalLine(subject, encoding));
     };
-    client.OnPacketRecvd = [&](TComponent*) { progress.Update(current, bytes); };
+    // Raised for every line of a part: only worth its call when there is a bar.
+    if (progress.Enabled())
+        client.OnPacketRecvd = [&](TComponent*) { progress.Update(current, bytes); };
 
     progress.Start(result.total);
     for (current = 1; current <= result.total; ++current) {
