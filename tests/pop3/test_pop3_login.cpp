@@ -3,6 +3,7 @@
 
 #include "platform/poll_pump.h"
 #include "pop3/pop3_client.h"
+#include "pop3/pop3_reply.h"
 #include "support/scripted_server.h"
 
 #include <gtest/gtest.h>
@@ -307,3 +308,24 @@ TEST(Pop3Login, AttachFilePathEndsWithASeparator)
     EXPECT_EQ(client.AttachFilePath(), "");
     EXPECT_EQ(client.Port, 110);
 }
+
+struct OkCase {
+    const char* reply;
+    bool ok;
+};
+class OkReplies : public testing::TestWithParam<OkCase> {};
+
+TEST_P(OkReplies, PassWhenTheFirstFieldHoldsPlusOk)
+{
+    EXPECT_EQ(IsOkReply(GetParam().reply), GetParam().ok) << GetParam().reply;
+}
+
+INSTANTIATE_TEST_SUITE_P(Pop3Login, OkReplies, testing::Values(
+    OkCase{"+OK\r\n", true},
+    OkCase{"+OK 2 320\r\n", true},
+    OkCase{"*+OK* ready\r\n", true},     // anywhere in the first field
+    OkCase{"+ok fine\r\n", false},       // case matters
+    OkCase{"-ERR +OK\r\n", false},       // only the first field counts
+    OkCase{" +OK\r\n", false},           // a leading blank makes the first field empty
+    OkCase{"", false},
+    OkCase{"-ERR\r\n", false}));
