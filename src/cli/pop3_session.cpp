@@ -1,5 +1,6 @@
 #include "cli/pop3_session.h"
 
+#include "app/account_connection.h"
 #include "cli/exit_status.h"
 #include "cli/terminal_text.h"
 #include "platform/exception.h"
@@ -15,10 +16,13 @@ std::string Where(const TPop3Client& client)
 
 void ConfigureClient(TPop3Client& client, const Thostrec& account, const CliOptions& options)
 {
-    client.Host = account.popServer;
-    client.Port = account.port;
-    client.UserID = account.userId;
-    client.Password = account.password;
+    // The same hand-over as the windows', TLS settings included.
+    try {
+        ApplyAccount(account, client);
+    } catch (const Exception& e) {
+        const TextEncoding encoding = options.encoding.value_or(TextEncoding::Utf8);
+        throw CliError("account " + TerminalLine(account.hostName, encoding) + ": " + TerminalLine(e.Message(), encoding));
+    }
     client.TimeOut = options.timeoutMs.value_or(kDefaultTimeoutMs);
 }
 

@@ -9,7 +9,8 @@
 // Limit of each wait for the server when --timeout is not given.
 inline constexpr int kDefaultTimeoutMs = 60000;
 
-// Copies server, port, user ID, password and time-out into the client.
+// Copies server, port, user ID, password, the TLS settings and the time-out
+// into the client. CliError for an "ssl" value that is not understood.
 void ConfigureClient(TPop3Client& client, const Thostrec& account, const CliOptions& options);
 
 // Connect (USER, PASS, STAT). CliError "HOST:PORT: <reason>" on failure.

@@ -12,6 +12,7 @@ struct IniAccount {
     std::string id = "joe";
     std::string password = "pw";
     int port = 0;  // 0: no port key
+    std::string extraKeys{};  // more "key=value\r\n" lines of the section
 };
 
 // The text of a settings file listing the accounts; count is their number
@@ -25,6 +26,7 @@ inline std::string IniText(const std::vector<IniAccount>& accounts, const std::s
         text += "\r\n[" + a.name + "]\r\nhost_pop=" + a.server + "\r\nid=" + a.id + "\r\npasswd=" + a.password + "\r\n";
         if (a.port != 0)
             text += "port=" + std::to_string(a.port) + "\r\n";
+        text += a.extraKeys;
     }
     return text;
 }

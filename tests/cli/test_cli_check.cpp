@@ -120,4 +120,51 @@ TEST(CliCheck, SilentServerRunsIntoTheTimeout)
     EXPECT_EQ(run.err, "tovik-cli: 127.0.0.1:" + std::to_string(server.Port()) + ": Socket readln aborted\n");
 }
 
+TEST(CliCheck, AccountsTlsSettingsAreHonoured)
+{
+    TOVIK_REQUIRE_DOVECOT();
+    const std::string user = NewMailbox({"Subject: a\r\n\r\n1\r\n"});
+    const std::string ca = "cafile=" + DovecotCaFile() + "\r\n";
+    struct Case {
+        const char* what;
+        int port;
+        std::string keys;
+        int status;
+        std::string out;
+        std::string errPart;
+    };
+    const std::vector<Case> cases = {
+        {"pop3s with the private CA", DovecotPop3sPort(), "ssl=pop3s\r\n" + ca, 0, "1\n", ""},
+        {"starttls with the private CA", DovecotPort(), "ssl=starttls\r\n" + ca, 0, "1\n", ""},
+        // The system's store does not know the test CA: nothing is sent.
+        {"pop3s without the CA", DovecotPop3sPort(), "ssl=pop3s\r\n", 2, "", "Certificate verification failed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TempDir dir;
+        const std::string ini = WriteIni(dir, {{.name = "box", .server = "localhost", .id = user,
+                                                .password = kDovecotPassword, .port = c.port, .extraKeys = c.keys}});
+        const CliRun run = RunCli({"check", "--ini", ini});
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_EQ(run.out, c.out);
+        if (c.errPart.empty()) {
+            EXPECT_EQ(run.err, "");
+        } else {
+            EXPECT_NE(run.err.find(c.errPart), std::string::npos) << run.err;
+        }
+    }
+}
+
+TEST(CliCheck, UnknownSslSettingIsRefusedBeforeConnecting)
+{
+    const TempDir dir;
+    // Had it tried the port, the error would be "Connection Failed".
+    const std::string ini = WriteIni(dir, {{.name = "box", .port = ClosedPort(), .extraKeys = "ssl=tls\r\n"}});
+    for (const char* command : {"check", "fetch"}) {
+        const CliRun run = RunCli({command, "--ini", ini});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, "tovik-cli: account box: Unknown ssl setting 'tls' (use none, pop3s or starttls)\n");
+    }
+}
+
 }  // namespace
