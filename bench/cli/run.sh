@@ -72,19 +72,21 @@ passwd=pass
 port=$port
 INI
 
-# measure NAME OUTFILE COMMAND...: appends "seconds rss_kb" to $state/NAME.
+# measure NAME OUTFILE COMMAND...: appends "wall_us rss_kb cpu_s" to $state/NAME.
 measure() {
   local name=$1 out=$2
   shift 2
   local start end
   start=$(date +%s%N)
-  /usr/bin/time -f %M -o "$state/rss" "$@" >"$out" 2>"$state/stderr" || {
+  /usr/bin/time -f "%M %U %S" -o "$state/rss" "$@" >"$out" 2>"$state/stderr" || {
     log "$name failed:"
     cat "$state/stderr" >&2
     exit 1
   }
   end=$(date +%s%N)
-  echo "$(((end - start) / 1000)) $(tail -n 1 "$state/rss")" >>"$state/$name"
+  local rss user sys
+  read -r rss user sys < <(tail -n 1 "$state/rss")
+  echo "$(((end - start) / 1000)) $rss $(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')" >>"$state/$name"
 }
 
 run_raw() { measure "raw-$1" "$state/raw-out" "$raw" 127.0.0.1 "$port" "bench-$1" pass; }
@@ -100,8 +102,8 @@ run_cli() {
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 # Idle: the client logged in with nothing retrieved.
-/usr/bin/time -f %M -o "$state/rss" "$cli" check --ini "$ini" --account mixed >/dev/null
-idle_kb=$(tail -n 1 "$state/rss")
+/usr/bin/time -f "%M %U %S" -o "$state/rss" "$cli" check --ini "$ini" --account mixed >/dev/null
+idle_kb=$(tail -n 1 "$state/rss" | cut -d' ' -f1)
 
 declare -A bytes largest count
 for box in mixed big; do
@@ -122,27 +124,27 @@ done
 cpu=$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')
 echo "Machine: $(nproc) cores, $cpu; $runs runs each, medians; idle RSS of tovik-cli $((idle_kb / 1024)) MB"
 echo
-echo "| Mailbox | Client | Wall time (s) | MB/s | Peak RSS (MB) | Time vs raw |"
-echo "|---|---|---|---|---|---|"
+echo "| Mailbox | Client | Wall time (s) | MB/s | CPU time (s) | Peak RSS (MB) | Time vs raw |"
+echo "|---|---|---|---|---|---|---|"
 verdict=0
+declare -A us cputime kb
+declare -A name=([raw]="raw client" [serial]="raw client, one RETR at a time" [cli]="tovik-cli fetch --keep")
 for box in mixed big; do
-  raw_us=$(cut -d' ' -f1 "$state/raw-$box" | median)
-  cli_us=$(cut -d' ' -f1 "$state/cli-$box" | median)
-  serial_us=$(cut -d' ' -f1 "$state/serial-$box" | median)
-  serial_kb=$(cut -d' ' -f2 "$state/serial-$box" | sort -n | tail -n 1)
-  raw_kb=$(cut -d' ' -f2 "$state/raw-$box" | sort -n | tail -n 1)
-  cli_kb=$(cut -d' ' -f2 "$state/cli-$box" | sort -n | tail -n 1)
+  for client in raw serial cli; do
+    us[$client]=$(cut -d' ' -f1 "$state/$client-$box" | median)
+    cputime[$client]=$(cut -d' ' -f3 "$state/$client-$box" | median)
+    kb[$client]=$(cut -d' ' -f2 "$state/$client-$box" | sort -n | tail -n 1)
+  done
   mb=$(awk -v b="${bytes[$box]}" 'BEGIN { printf "%.1f", b / 1e6 }')
-  label="$box (${count[$box]} msgs, $mb MB)"
-  awk -v l="$label" -v us="$raw_us" -v b="${bytes[$box]}" -v kb="$raw_kb" \
-    'BEGIN { printf "| %s | raw client | %.2f | %.0f | %.1f | 1.00 |\n", l, us / 1e6, b / us, kb / 1024 }'
-  awk -v l="$label" -v us="$serial_us" -v b="${bytes[$box]}" -v kb="$serial_kb" -v r="$raw_us" \
-    'BEGIN { printf "| %s | raw client, one RETR at a time | %.2f | %.0f | %.1f | %.2f |\n", l, us / 1e6, b / us, kb / 1024, us / r }'
-  awk -v l="$label" -v us="$cli_us" -v b="${bytes[$box]}" -v kb="$cli_kb" -v r="$raw_us" \
-    'BEGIN { printf "| %s | tovik-cli fetch --keep | %.2f | %.0f | %.1f | %.2f |\n", l, us / 1e6, b / us, kb / 1024, us / r }'
+  for client in raw serial cli; do
+    awk -v l="$box (${count[$box]} msgs, $mb MB)" -v n="${name[$client]}" -v us="${us[$client]}" -v b="${bytes[$box]}" \
+      -v c="${cputime[$client]}" -v kb="${kb[$client]}" -v r="${us[raw]}" \
+      'BEGIN { printf "| %s | %s | %.2f | %.0f | %.2f | %.1f | %.2f |\n", l, n, us / 1e6, b / us, c, kb / 1024, us / r }'
+  done
+  raw_us=${us[raw]} cli_us=${us[cli]} cli_kb=${kb[cli]}
   ratio_ok=$(awk -v c="$cli_us" -v r="$raw_us" 'BEGIN { print (c <= 1.5 * r) ? "yes" : "no" }')
   rss_ok=$(awk -v c="$cli_kb" -v i="$idle_kb" -v l="${largest[$box]}" 'BEGIN { print ((c - i) * 1024 < 3 * l) ? "yes" : "no" }')
-  echo "$box: time within 1.5 x raw: $ratio_ok; peak RSS above idle $(((cli_kb - idle_kb) / 1024)) MB," \
+  echo "$box: time within 1.5 x raw: $ratio_ok; peak RSS above idle $(awk -v c="$cli_kb" -v i="$idle_kb" 'BEGIN { printf "%.1f", (c - i) / 1024 }') MB," \
     "below 3 x largest message ($(awk -v l="${largest[$box]}" 'BEGIN { printf "%.1f", 3 * l / 1048576 }') MB): $rss_ok" >>"$state/verdicts"
   [[ $ratio_ok == yes && $rss_ok == yes ]] || verdict=1
 done
