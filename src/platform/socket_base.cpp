@@ -8,6 +8,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <thread>
@@ -407,7 +408,9 @@ void TSocketBase::ReadLn(std::string& Line)
 {
     StatusMessage(8, "ReadLn");
     Line.clear();
-    const Clock::time_point deadline = WaitDeadline();
+    // The clock starts when the read first has to wait: most lines are
+    // already buffered, and reading the clock for each would cost.
+    std::optional<Clock::time_point> deadline;
     std::size_t scanned = 0;  // bytes of the buffer known to hold no LF
     for (;;) {
         if (cancelRequested_)
@@ -453,7 +456,9 @@ void TSocketBase::ReadLn(std::string& Line)
         }
         if (got == Received::Eof)
             continue;
-        const WaitEnd end = WaitOn(fd_, WaitFor::Readable, deadline);
+        if (!deadline)
+            deadline = WaitDeadline();
+        const WaitEnd end = WaitOn(fd_, WaitFor::Readable, *deadline);
         if (end == WaitEnd::Canceled || end == WaitEnd::TimedOut)
             ThrowReadAborted();
     }
