@@ -364,43 +364,43 @@ TSocketBase::Received TSocketBase::ReceiveSome()
             cap_ = newCap;
         }
     }
-    if (tls_) {
-        TlsSession::Want want;
-        long n = 0;
-        try {
-            n = tls_->Read(buf_.get() + end_, cap_ - end_, want);
-        } catch (const ESockError&) {
-            CloseSocket(true);
-            throw;
-        }
-        if (n > 0) {
-            end_ += static_cast<std::size_t>(n);
-            return Received::Data;
-        }
-        if (n == 0) {
-            peerClosed_ = true;
-            return Received::Eof;
-        }
-        return Received::WouldBlock;
+    const long n = tls_ ? ReadTls() : ReadPlain();
+    if (n > 0) {
+        end_ += static_cast<std::size_t>(n);
+        return Received::Data;
     }
+    if (n == 0) {
+        peerClosed_ = true;
+        return Received::Eof;
+    }
+    return Received::WouldBlock;
+}
+
+long TSocketBase::ReadPlain()
+{
     for (;;) {
         const ssize_t n = recv(fd_, buf_.get() + end_, cap_ - end_, MSG_DONTWAIT);
-        if (n > 0) {
-            end_ += static_cast<std::size_t>(n);
-            return Received::Data;
-        }
-        if (n == 0) {
-            peerClosed_ = true;
-            return Received::Eof;
-        }
+        if (n >= 0)
+            return static_cast<long>(n);
         if (errno == EINTR)
             continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK)
-            return Received::WouldBlock;
+            return -1;
         const int error = errno;
         // A reset is the server hanging up too: the connection is gone.
         CloseSocket(true);
         ThrowSocketError(error);
+    }
+}
+
+long TSocketBase::ReadTls()
+{
+    TlsSession::Want want;
+    try {
+        return tls_->Read(buf_.get() + end_, cap_ - end_, want);
+    } catch (const ESockError&) {
+        CloseSocket(true);
+        throw;
     }
 }
 

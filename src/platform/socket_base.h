@@ -127,8 +127,11 @@ private:
     void StopIdleWatch();
     void OnIdleReadable();
     enum class Received { Data, Eof, WouldBlock };
-    Received ReceiveSome();
-    void WriteTls(const std::string& data);  // ESockError on a socket error (after closing)
+    Received ReceiveSome();  // ESockError on a socket error (after closing)
+    // One read into the buffer: >0 bytes, 0 the peer closed, <0 would block.
+    long ReadPlain();
+    long ReadTls();
+    void WriteTls(const std::string& data);
     std::size_t Buffered() const { return end_ - begin_; }
     void DropBuffered() { begin_ = end_ = 0; }
     [[noreturn]] void ThrowReadAborted();

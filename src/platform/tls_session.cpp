@@ -125,9 +125,23 @@ long TlsSession::Read(char* data, std::size_t size, Want& want)
 {
     ERR_clear_error();
     errno = 0;
-    want = Want::Nothing;
     std::size_t done = 0;
     const int rc = SSL_read_ex(impl_->ssl, data, size, &done);
+    return Outcome(rc, done, want, "TLS read failed: ");
+}
+
+long TlsSession::Write(const char* data, std::size_t size, Want& want)
+{
+    ERR_clear_error();
+    errno = 0;
+    std::size_t done = 0;
+    const int rc = SSL_write_ex(impl_->ssl, data, size, &done);
+    return Outcome(rc, done, want, "TLS write failed: ");
+}
+
+long TlsSession::Outcome(int rc, std::size_t done, Want& want, const char* failure)
+{
+    want = Want::Nothing;
     if (rc == 1)
         return static_cast<long>(done);
     switch (SSL_get_error(impl_->ssl, rc)) {
@@ -147,27 +161,7 @@ long TlsSession::Read(char* data, std::size_t size, Want& want)
         }
         [[fallthrough]];
     default:
-        throw ESockError("TLS read failed: " + LastTlsError());
-    }
-}
-
-long TlsSession::Write(const char* data, std::size_t size, Want& want)
-{
-    ERR_clear_error();
-    want = Want::Nothing;
-    std::size_t done = 0;
-    const int rc = SSL_write_ex(impl_->ssl, data, size, &done);
-    if (rc == 1)
-        return static_cast<long>(done);
-    switch (SSL_get_error(impl_->ssl, rc)) {
-    case SSL_ERROR_WANT_READ:
-        want = Want::Read;
-        return -1;
-    case SSL_ERROR_WANT_WRITE:
-        want = Want::Write;
-        return -1;
-    default:
-        throw ESockError("TLS write failed: " + LastTlsError());
+        throw ESockError(failure + LastTlsError());
     }
 }
 

@@ -34,5 +34,7 @@ public:
 
 private:
     struct Impl;
+    // Turns a read or write result into bytes, 0 (closed) or -1 with want.
+    long Outcome(int rc, std::size_t done, Want& want, const char* failure);
     std::unique_ptr<Impl> impl_;
 };
