@@ -68,6 +68,8 @@ struct Row {
     Cut cut;
 };
 
+void PrintTo(const Row& row, std::ostream* os) { *os << row.c.step << (row.cut == Cut::Reset ? " reset" : " close"); }
+
 std::vector<Row> Rows()
 {
     std::vector<Row> rows;
