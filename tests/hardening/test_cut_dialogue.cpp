@@ -38,6 +38,11 @@ struct CutCase {
     const char* knownBugOnClose = "";  // the row fails its expectation for a reason reported, not yet fixed
 };
 
+// A cut inside a message: the reset, or the end of the stream if the bytes
+// before the reset were taken for an orderly close.
+constexpr const char* kCutInMessage =
+    "retrieve 1: (ESockError: 10054:Connection reset by peer|Exception: Connection closed during retrieval)";
+
 const CutCase kCases[] = {
     // A hang-up accepts the torn greeting "+OK rea" as it is; USER then gets
     // no reply, which counts as a rejection.
@@ -50,11 +55,11 @@ const CutCase kCases[] = {
     // The torn STAT reply still counts one message; RETR then meets the end
     // of the stream, whose reply is empty.
     {"during_stat", 6, "+OK 1 6", "connect: ESockError: 10054:Connection reset by peer", "retrieve 1: Exception: "},
-    {"in_header", 10, "From: a@b", "retrieve 1: (ESockError: 10054:Connection reset by peer|Exception: Connection closed during retrieval)",
+    {"in_header", 10, "From: a@b", kCutInMessage,
      "retrieve 1: Exception: Connection closed during retrieval"},
-    {"in_body", 13, "..dott", "retrieve 1: (ESockError: 10054:Connection reset by peer|Exception: Connection closed during retrieval)",
+    {"in_body", 13, "..dott", kCutInMessage,
      "retrieve 1: Exception: Connection closed during retrieval"},
-    {"before_terminator", 15, "", "retrieve 1: (ESockError: 10054:Connection reset by peer|Exception: Connection closed during retrieval)",
+    {"before_terminator", 15, "", kCutInMessage,
      "retrieve 1: Exception: Connection closed during retrieval"},
     // The DELE reply never comes: the copy is saved, the server may or may
     // not have deleted, and the client must not call the message done.

@@ -31,7 +31,8 @@ Lines Originals()
         Lines body;
         const int lines = i % 5 == 0 ? 4000 : 40 + 30 * i;
         for (int k = 0; k < lines; ++k)
-            body.push_back((k % 7 == 0 ? "." : "") + std::string(60, static_cast<char>('a' + (i + k) % 26)) + " " + std::to_string(k));
+            body.push_back((k % 7 == 0 ? "." : "") + std::string(60, static_cast<char>('a' + (i + k) % 26)) + " "
+                           + std::to_string(k));
         if (i % 5 == 1) {
             std::string bytes;
             for (int k = 0; k < 40000; ++k)
