@@ -2,6 +2,7 @@
 
 #include "pop3/pop3_client.h"
 
+#include <map>
 #include <sys/stat.h>
 
 namespace {
@@ -86,9 +87,21 @@ std::string FreeFileName(const std::string& Dir, const std::string& Name)
     std::string extension;
     if (dot > 0)
         extension.append(".").append(Name, dot);
-    for (int k = 1;; ++k) {
-        std::string candidate = stem + "_" + std::to_string(k) + extension;
-        if (!PathExists(Dir + candidate))
+    const auto name = [&](int k) { return stem + "_" + std::to_string(k) + extension; };
+    // Where the last search for this stem ended: thousands of parts with one
+    // name would otherwise cost a square number of look-ups. The search goes
+    // on after the last name found while that file exists, so the answer stays
+    // the first free one unless a file was removed from the middle of the run.
+    static std::map<std::string, int> lastFound;
+    const std::string key = Dir + '\0' + stem + '\0' + extension;
+    int k = 1;
+    if (const auto last = lastFound.find(key); last != lastFound.end() && PathExists(Dir + name(last->second)))
+        k = last->second + 1;
+    for (;; ++k) {
+        std::string candidate = name(k);
+        if (!PathExists(Dir + candidate)) {
+            lastFound[key] = k;
             return candidate;
+        }
     }
 }

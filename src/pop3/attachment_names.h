@@ -21,4 +21,6 @@ bool PathExists(const std::string& Path);
 // The collision rule: Name when Dir + Name is free, otherwise the first free
 // stem + "_" + k + "." + extension for k = 1, 2, ..., with stem and extension
 // split at the last dot of Name. A name without a dot gets stem + "_" + k.
+// Searches continue after the name found last for the same stem while that
+// file still exists, so many parts of one name cost no square of look-ups.
 std::string FreeFileName(const std::string& Dir, const std::string& Name);

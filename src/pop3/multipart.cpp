@@ -79,6 +79,8 @@ void TPop3Client::ParseMultipart()
     do {
         ReadHeaderLines(true, scratch);
         closing = ExtractPart(message);
+        // A message of thousands of parts must not freeze the window.
+        Pump().Breathe();
     } while (LineCursor < message.RawLines.Count() && !closing);
 }
 
@@ -127,8 +129,13 @@ bool TPop3Client::ExtractPart(TMailMessage& Message)
         if (tempOut->Written() > 0) {
             // The name comes from mail: never let it leave the directory.
             PartFileName = FreeFileName(dir, SafeAttachmentName(PartFileName));
+            const std::string freeName = PartFileName;
             Raise(OnDecodeStart, PartFileName);
-            PartFileName = SafeAttachmentName(PartFileName);
+            // Only a name the handler changed needs cleaning again: the free
+            // name may be longer than a cleaned one, and cutting it back would
+            // land on the taken name it was made to avoid.
+            if (PartFileName != freeName)
+                PartFileName = SafeAttachmentName(PartFileName);
             message.Body.Add("\r\nFile \"" + PartFileName + "\" extracted");
             message.Attachments.Add(PartFileName);
 

@@ -35,7 +35,8 @@ TFd CreateTempPartFile(const std::string& Dir, std::string& Path)
 
 TFd CreateOutputFile(const std::string& Path)
 {
-    TFd file(::open(Path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, kFileMode));
+    // Never over an existing file: it may be an earlier part of this very mail.
+    TFd file(::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
     if (!file.Valid())
         throw EFileError(FileErrorText("Cannot create file", Path, errno));
     return file;

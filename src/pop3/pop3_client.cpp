@@ -99,12 +99,12 @@ void TPop3Client::Connect()
         std::string reply;
         ReadLn(reply);  // the greeting; untrusted server text from here on
         if (!IsOkReply(reply))
-            throw Exception(reply);
+            RaiseReply(reply);
         if (Security == TPop3Security::StartTls) {
             // Credentials never travel before the session is protected.
             Transaction("STLS", reply);
             if (!IsOkReply(reply))
-                throw Exception(reply);
+                RaiseReply(reply);
             StartTls();
         }
 
@@ -120,7 +120,7 @@ void TPop3Client::Connect()
 
         Transaction("STAT", reply);
         if (!IsOkReply(reply))
-            throw Exception(reply);
+            RaiseReply(reply);
         messageCount_ = ParseCount(NthWord(reply, ' ', 2));
     } catch (...) {
         // Say goodbye if the line is still open, then pass the failure on.
@@ -130,7 +130,7 @@ void TPop3Client::Connect()
         } catch (const Exception& e) {
             // A server that hangs up right after its refusal answers QUIT with
             // nothing; its refusal is the news, not the silence after it.
-            if (!e.Message().empty()) {
+            if (e.Message() != kConnectionClosedText) {
                 cleanUp();
                 throw;
             }
@@ -153,7 +153,7 @@ void TPop3Client::Disconnect()
         std::string reply;
         Transaction("QUIT", reply);
         if (!IsOkReply(reply))
-            throw Exception(reply);
+            RaiseReply(reply);
     } catch (...) {
         failure = std::current_exception();
     }

@@ -54,9 +54,11 @@ void DeleteOnServer(TPop3Client& client, int MessageNumber)
     SaveMessageCopy(client.AttachFilePath(), MessageNumber, client.MailMessage());
     std::string reply;
     client.Transaction("DELE " + std::to_string(MessageNumber), reply);  // untrusted server text
-    // Only an exact "-ERR" first field fails; this is not the +OK test.
-    if (NthWord(reply, ' ', 1) == "-ERR")
-        throw Exception(reply);
+    // Only an exact "-ERR" first field fails; this is not the +OK test. No
+    // reply at all is no confirmation either: the server hung up, and without
+    // QUIT it deletes nothing.
+    if (reply.empty() || NthWord(reply, ' ', 1) == "-ERR")
+        RaiseReply(reply);
 }
 
 void Retrieve(TPop3Client& client, int MessageNumber)
@@ -70,7 +72,7 @@ void Retrieve(TPop3Client& client, int MessageNumber)
     std::string reply;
     client.Transaction("RETR " + std::to_string(MessageNumber), reply);  // untrusted server text
     if (!IsOkReply(reply))
-        throw Exception(reply);
+        RaiseReply(reply);
 
     LineCursor = 0;
     message.Header.Clear();

@@ -44,7 +44,7 @@ const std::string kMessage = "Subject: over tls\r\nFrom: a@example.com\r\n\r\nse
 
 }  // namespace
 
-TEST(Pop3Tls, Pop3sAndStlsLogInAndRetrieveWithATrustedCertificate)
+TEST(Pop3TlsDovecot, Pop3sAndStlsLogInAndRetrieveWithATrustedCertificate)
 {
     TOVIK_REQUIRE_DOVECOT();
     for (const auto security : {TPop3Security::Pop3s, TPop3Security::StartTls}) {
@@ -61,7 +61,7 @@ TEST(Pop3Tls, Pop3sAndStlsLogInAndRetrieveWithATrustedCertificate)
     }
 }
 
-TEST(Pop3Tls, UntrustedCertificateIsRefusedUnlessVerificationIsOff)
+TEST(Pop3TlsDovecot, UntrustedCertificateIsRefusedUnlessVerificationIsOff)
 {
     TOVIK_REQUIRE_DOVECOT();
     for (const auto security : {TPop3Security::Pop3s, TPop3Security::StartTls}) {
@@ -81,7 +81,7 @@ TEST(Pop3Tls, UntrustedCertificateIsRefusedUnlessVerificationIsOff)
     // Nothing was taken from the mailbox by the refused logins.
 }
 
-TEST(Pop3Tls, CertificateForAnotherNameIsRefused)
+TEST(Pop3TlsDovecot, CertificateForAnotherNameIsRefused)
 {
     TOVIK_REQUIRE_DOVECOT();
     TlsClient c(TPop3Security::Pop3s, DovecotPop3sPort(), NewMailbox({kMessage}));
@@ -91,7 +91,7 @@ TEST(Pop3Tls, CertificateForAnotherNameIsRefused)
     EXPECT_FALSE(c.client.Connected());
 }
 
-TEST(Pop3Tls, UnreadableCaFileIsAClearError)
+TEST(Pop3TlsDovecot, UnreadableCaFileIsAClearError)
 {
     TOVIK_REQUIRE_DOVECOT();
     TlsClient c(TPop3Security::Pop3s, DovecotPop3sPort(), NewMailbox({}));
