@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string& path = ScratchFile();
     if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
+        if (size > 0)
+            std::fwrite(data, 1, size, f);
         std::fclose(f);
     }
     // Names drawn from the input itself, so that lookups can hit.

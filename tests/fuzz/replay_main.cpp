@@ -26,7 +26,10 @@ int main(int argc, char** argv)
         for (const fs::path& file : files) {
             std::ifstream in(file, std::ios::binary);
             const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+            // Like libFuzzer, never hand over a null pointer, even for no bytes.
+            static const std::uint8_t none = 0;
+            LLVMFuzzerTestOneInput(bytes.empty() ? &none : reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                   bytes.size());
             ++replayed;
         }
     }
