@@ -10,35 +10,6 @@
 
 namespace {
 
-// Removes the unfinished copy unless it was renamed into place.
-class TPendingFile {
-public:
-    explicit TPendingFile(std::string path) : path_(std::move(path)) {}
-    ~TPendingFile()
-    {
-        if (!path_.empty())
-            ::unlink(path_.c_str());
-    }
-    TPendingFile(const TPendingFile&) = delete;
-    TPendingFile& operator=(const TPendingFile&) = delete;
-    void Keep() { path_.clear(); }
-
-private:
-    std::string path_;
-};
-
-TFd CreateScratchFile(const std::string& Dir, const std::string& Name, std::string& Path)
-{
-    for (int k = 0;; ++k) {
-        Path = Dir + "." + Name + ".part" + (k > 0 ? std::to_string(k) : std::string());
-        TFd file = CreateNewFile(Path);
-        if (file.Valid())
-            return file;
-        if (errno != EEXIST)
-            throw EFileError(FileErrorText("Cannot create file", Path, errno));
-    }
-}
-
 void WriteLines(TFdOutBuf& out, const TExStringList& Lines)
 {
     for (const std::string& line : Lines) {

@@ -16,6 +16,14 @@
 
 namespace {
 
+// A message about to be deleted on the server must leave its files whole on
+// disk first; the directory itself is synced with the saved copy before DELE.
+void SyncBeforeDelete(bool DeleteOnRead, const TFd& File, const std::string& Path)
+{
+    if (DeleteOnRead && ::fsync(File.Get()) != 0)
+        throw EFileError(FileErrorText("Cannot write file", Path, errno));
+}
+
 // A delimiter line closes the walk when its last four characters hold "--".
 bool IsClosingDelimiter(const std::string& Line)
 {
@@ -146,8 +154,12 @@ bool TPop3Client::ExtractPart(TMailMessage& Message)
                 TFdInBuf inBuf(temp.Get(), tempPath);
                 std::istream in(&inBuf);
                 in.exceptions(std::ios::badbit);
-                TFd output = CreateOutputFile(target);
-                TFdOutBuf outBuf(output.Get(), target);
+                // Decoded under a hidden name and renamed into place, so the
+                // part's name never shows a half-written file.
+                std::string scratchPath;
+                TFd output = CreateScratchFile(dir, PartFileName, scratchPath);
+                TPendingFile pending(scratchPath);
+                TFdOutBuf outBuf(output.Get(), scratchPath);
                 std::ostream out(&outBuf);
                 TUUProcessor& codec = UUProcessor();
                 const TCodecStreams streams(codec, in, out);
@@ -155,8 +167,13 @@ bool TPop3Client::ExtractPart(TMailMessage& Message)
                 StatusMessage(1, "Decoding file");
                 codec.Decode();
                 outBuf.Finish();
-                output.Close(target);
+                SyncBeforeDelete(DeleteOnRead, output, scratchPath);
+                output.Close(scratchPath);
+                if (!RenameNoReplace(scratchPath, target))
+                    throw EFileError(FileErrorText("Cannot create file", target, errno));
+                pending.Keep();
             } else {
+                SyncBeforeDelete(DeleteOnRead, temp, tempPath);
                 // A failed renaming leaves the part under its temporary name.
                 RenameNoReplace(tempPath, target);
             }

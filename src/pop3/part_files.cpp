@@ -33,13 +33,22 @@ TFd CreateTempPartFile(const std::string& Dir, std::string& Path)
     }
 }
 
-TFd CreateOutputFile(const std::string& Path)
+TFd CreateScratchFile(const std::string& Dir, const std::string& Name, std::string& Path)
 {
-    // Never over an existing file: it may be an earlier part of this very mail.
-    TFd file(::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
-    if (!file.Valid())
-        throw EFileError(FileErrorText("Cannot create file", Path, errno));
-    return file;
+    for (int k = 0;; ++k) {
+        Path = Dir + "." + Name + ".part" + (k > 0 ? std::to_string(k) : std::string());
+        TFd file = CreateNewFile(Path);
+        if (file.Valid())
+            return file;
+        if (errno != EEXIST)
+            throw EFileError(FileErrorText("Cannot create file", Path, errno));
+    }
+}
+
+TPendingFile::~TPendingFile()
+{
+    if (!path_.empty())
+        ::unlink(path_.c_str());
 }
 
 bool RenameNoReplace(const std::string& From, const std::string& To)

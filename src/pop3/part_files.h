@@ -16,9 +16,24 @@ TFd CreateNewFile(const std::string& Path);
 // EFileError when the file cannot be created.
 TFd CreateTempPartFile(const std::string& Dir, std::string& Path);
 
-// Creates (or truncates) an output file, refusing a symbolic link in its
-// place. EFileError when it cannot be created.
-TFd CreateOutputFile(const std::string& Path);
+// Creates a new hidden scratch file Dir + "." + Name + ".part" (a number
+// appended while that exists) in which a file is written before it is renamed
+// into place, so that no name ever shows a half-written file.
+// EFileError when it cannot be created.
+TFd CreateScratchFile(const std::string& Dir, const std::string& Name, std::string& Path);
+
+// Removes an unfinished scratch file unless it was renamed into place.
+class TPendingFile {
+public:
+    explicit TPendingFile(std::string path) : path_(std::move(path)) {}
+    ~TPendingFile();
+    TPendingFile(const TPendingFile&) = delete;
+    TPendingFile& operator=(const TPendingFile&) = delete;
+    void Keep() { path_.clear(); }
+
+private:
+    std::string path_;
+};
 
 // Renames From to To unless To exists. False, with errno set, on failure.
 bool RenameNoReplace(const std::string& From, const std::string& To);
