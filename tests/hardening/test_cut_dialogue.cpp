@@ -114,13 +114,7 @@ TEST_P(CutDialogue, EndsAtOnceWithItsFailureAndNeverDeletesAnUnsavedMessage)
     const std::string dir = root.Path("att");
     PollPump pump;
     WatchedClient client(nullptr, &pump);
-    client.Host = "127.0.0.1";
-    client.Port = server.Port();
-    client.UserID = "joe";
-    client.Password = "pw";
-    client.DeleteOnRead = true;
-    client.TimeOut = 10000;  // only a hang would reach it
-    client.SetAttachFilePath(dir);
+    SetUpDeletingClient(client, server.Port(), dir, 10000);  // only a hang would reach it
     client.Original = [](int) { return kMessage; };
 
     const auto start = std::chrono::steady_clock::now();

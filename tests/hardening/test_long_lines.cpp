@@ -61,13 +61,7 @@ TEST_P(LongLine, IsRefusedWithBoundedMemoryAndTheClientStaysUsable)
     const std::string dir = root.Path("att");
     PollPump pump;
     WatchedClient client(nullptr, &pump);
-    client.Host = "127.0.0.1";
-    client.Port = server.Port();
-    client.UserID = "joe";
-    client.Password = "pw";
-    client.DeleteOnRead = true;
-    client.TimeOut = 10000;
-    client.SetAttachFilePath(dir);
+    SetUpDeletingClient(client, server.Port(), dir, 10000);
 
     const bool peakReset = ResetPeak();
     const long before = ResidentKiB();

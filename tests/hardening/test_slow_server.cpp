@@ -60,13 +60,7 @@ TEST_P(Dripping, TimeOutEndsTheWaitOnTimeWithoutQuit)
     const std::string dir = root.Path("att");
     PollPump pump;
     WatchedClient client(nullptr, &pump);
-    client.Host = "127.0.0.1";
-    client.Port = server.Port();
-    client.UserID = "joe";
-    client.Password = "pw";
-    client.DeleteOnRead = true;
-    client.TimeOut = kTimeOutMs;
-    client.SetAttachFilePath(dir);
+    SetUpDeletingClient(client, server.Port(), dir, kTimeOutMs);
     client.Original = [](int) { return kMessage; };
 
     const auto start = std::chrono::steady_clock::now();

@@ -81,3 +81,14 @@ SessionResult RunSession(WatchedClient& client)
     }
     return result;
 }
+
+void SetUpDeletingClient(WatchedClient& client, int port, const std::string& dir, int timeOutMs)
+{
+    client.Host = "127.0.0.1";
+    client.Port = port;
+    client.UserID = "joe";
+    client.Password = "pw";
+    client.DeleteOnRead = true;
+    client.TimeOut = timeOutMs;
+    client.SetAttachFilePath(dir);
+}

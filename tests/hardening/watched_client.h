@@ -28,6 +28,10 @@ public:
     void Transaction(const std::string& Command, std::string& Reply) override;
 };
 
+// Points the client at a test server on loopback as user "joe", deleting what
+// it retrieves and saving into dir, each wait limited to timeOutMs.
+void SetUpDeletingClient(WatchedClient& client, int port, const std::string& dir, int timeOutMs);
+
 // "stage: ExceptionClass: message", with CR and LF shown as \r and \n.
 std::string DescribeFailure(const std::string& stage, const std::exception& error);
 
