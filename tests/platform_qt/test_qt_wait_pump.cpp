@@ -126,6 +126,21 @@ TEST(QtWaitPump, LongTransfersLetTheEventLoopBreathe)
     EXPECT_GE(turns, 1);
 }
 
+TEST(QtWaitPump, AbortFromAHandlerCancelsATlsHandshake)
+{
+    ScriptedServer server({"SILENT"});
+    QtClient client(server.Port());
+    client.socket.UseTls = true;
+    int ticks = 0;
+    QTimer blink;
+    QObject::connect(&blink, &QTimer::timeout, [&] { ++ticks; });
+    blink.start(10);
+    QTimer::singleShot(150, [&] { client.socket.Abort(); });
+    EXPECT_EQ(AbortMessage([&] { client.socket.Connect(); }), "Connection Canceled");
+    EXPECT_FALSE(client.socket.Connected());
+    EXPECT_GE(ticks, 3);  // the window kept its events during the handshake
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
