@@ -3,6 +3,7 @@
 #include "platform/exception.h"
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -17,31 +18,31 @@ constexpr std::size_t kBlockSize = 64 * 1024;
 // constant memory.
 class BlockReader {
 public:
-    explicit BlockReader(std::istream& in) : in_(in), block_(kBlockSize) {}
+    explicit BlockReader(std::istream& in) : in_(in), block_(std::make_unique_for_overwrite<char[]>(kBlockSize)) {}
 
     // The next block; empty at the end of the input.
     std::string_view Next()
     {
-        in_.read(block_.data(), static_cast<std::streamsize>(block_.size()));
+        in_.read(block_.get(), static_cast<std::streamsize>(kBlockSize));
         const auto got = static_cast<std::size_t>(in_.gcount());
         if (in_.bad())
             throw EFileError("Error reading encoded data");
-        return {block_.data(), got};
+        return {block_.get(), got};
     }
 
 private:
     std::istream& in_;
-    std::vector<char> block_;
+    std::unique_ptr<char[]> block_;  // not zeroed: every part decodes with fresh blocks
 };
 
 class BlockWriter {
 public:
-    explicit BlockWriter(std::ostream& out) : out_(out), block_(kBlockSize) {}
+    explicit BlockWriter(std::ostream& out) : out_(out), block_(std::make_unique_for_overwrite<char[]>(kBlockSize)) {}
 
     // Room for n more bytes (n <= the block size) at Put without checks.
     void Reserve(std::size_t n)
     {
-        if (used_ + n > block_.size())
+        if (used_ + n > kBlockSize)
             Flush();
     }
     void Put(std::uint32_t byte) { block_[used_++] = static_cast<char>(byte & 0xFF); }
@@ -59,14 +60,14 @@ private:
     {
         if (used_ == 0)
             return;
-        out_.write(block_.data(), static_cast<std::streamsize>(used_));
+        out_.write(block_.get(), static_cast<std::streamsize>(used_));
         used_ = 0;
         if (!out_)
             throw EFileError("Error writing decoded data");
     }
 
     std::ostream& out_;
-    std::vector<char> block_;
+    std::unique_ptr<char[]> block_;
     std::size_t used_ = 0;
 };
 
@@ -95,7 +96,30 @@ public:
 
     void Feed(std::string_view text)
     {
-        for (const char c : text) {
+        const char* p = text.data();
+        const char* const end = p + text.size();
+        while (p < end) {
+            // Most of the text is whole groups of four alphabet characters:
+            // take them four at a time.
+            if (count_ == 0) {
+                while (end - p >= 4) {
+                    const int a = kBase64[static_cast<unsigned char>(p[0])];
+                    const int b = kBase64[static_cast<unsigned char>(p[1])];
+                    const int c = kBase64[static_cast<unsigned char>(p[2])];
+                    const int d = kBase64[static_cast<unsigned char>(p[3])];
+                    if ((a | b | c | d) < 0)
+                        break;  // a line end, padding or garbage: one at a time
+                    const auto group = static_cast<std::uint32_t>(a << 18 | b << 12 | c << 6 | d);
+                    out_.Reserve(3);
+                    out_.Put(group >> 16);
+                    out_.Put(group >> 8);
+                    out_.Put(group);
+                    p += 4;
+                }
+                if (p == end)
+                    break;
+            }
+            const char c = *p++;
             const std::int8_t value = kBase64[static_cast<unsigned char>(c)];
             if (value != kNotBase64) {
                 bits_ = (bits_ << 6) | static_cast<std::uint32_t>(value);

@@ -43,7 +43,7 @@ void TFd::Close(const std::string& Path)
 }
 
 TFdOutBuf::TFdOutBuf(int fd, std::string path)
-    : fd_(fd), path_(std::move(path)), buffer_(std::make_unique<char[]>(kFileBufferSize))
+    : fd_(fd), path_(std::move(path)), buffer_(std::make_unique_for_overwrite<char[]>(kFileBufferSize))
 {
     setp(buffer_.get(), buffer_.get() + kFileBufferSize);
 }
@@ -113,7 +113,7 @@ void TFdOutBuf::ThrowWriteError() const
 }
 
 TFdInBuf::TFdInBuf(int fd, std::string path)
-    : fd_(fd), path_(std::move(path)), buffer_(std::make_unique<char[]>(kFileBufferSize))
+    : fd_(fd), path_(std::move(path)), buffer_(std::make_unique_for_overwrite<char[]>(kFileBufferSize))
 {
     setg(buffer_.get(), buffer_.get(), buffer_.get());
 }
