@@ -7,6 +7,8 @@
 //
 // The same arguments always give the same bytes, so runs compare.
 
+#include "common/deterministic_random.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -15,21 +17,6 @@
 #include <string>
 
 namespace {
-
-// A small LCG: the mailbox must not depend on the standard library's engines.
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
-    std::uint32_t Next()
-    {
-        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<std::uint32_t>(state_ >> 33);
-    }
-    std::size_t Between(std::size_t low, std::size_t high) { return low + Next() % (high - low + 1); }
-
-private:
-    std::uint64_t state_;
-};
 
 const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 

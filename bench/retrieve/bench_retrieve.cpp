@@ -15,6 +15,8 @@
 #include "pop3/pop3_client.h"
 #include "support/dovecot_mailbox.h"
 
+#include "common/deterministic_random.h"
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -29,20 +31,6 @@
 #include <vector>
 
 namespace {
-
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
-    std::uint32_t Next()
-    {
-        state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<std::uint32_t>(state_ >> 33);
-    }
-    std::size_t Below(std::size_t n) { return Next() % n; }
-
-private:
-    std::uint64_t state_;
-};
 
 std::string Base64Body(Random& random, std::size_t bytes)
 {

@@ -28,16 +28,7 @@ struct QtSession {
     QtWaitPump pump;
     WatchedClient client{nullptr, &pump};
 
-    explicit QtSession(int port, int timeOutMs)
-    {
-        client.Host = "127.0.0.1";
-        client.Port = port;
-        client.UserID = "joe";
-        client.Password = "pw";
-        client.DeleteOnRead = true;
-        client.TimeOut = timeOutMs;
-        client.SetAttachFilePath(root.Path("att"));
-    }
+    explicit QtSession(int port, int timeOutMs) { SetUpDeletingClient(client, port, root.Path("att"), timeOutMs); }
 };
 
 TEST(QtPumpLongLine, EventLoopTurnsWhileTheLineArrivesAndMemoryStaysBounded)
